@@ -1,0 +1,43 @@
+// Worker threads in the framework's manner: AfxBeginThread runs a plain
+// function on a new thread and hands back the thread object, which deletes
+// itself (and closes its handle) when the function returns.
+#pragma once
+
+#include <windows.h>
+
+typedef UINT (*AFX_THREADPROC)(LPVOID);
+
+class CWinThread {
+public:
+    HANDLE m_hThread = nullptr;
+    DWORD m_nThreadID = 0;
+    BOOL m_bAutoDelete = TRUE;
+
+    CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
+        : m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam) {}
+    ~CWinThread();
+
+    BOOL SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }
+    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+
+    CWinThread(const CWinThread&) = delete;
+    CWinThread& operator=(const CWinThread&) = delete;
+
+private:
+    friend CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID, int, UINT, DWORD,
+                                      LPSECURITY_ATTRIBUTES);
+    static unsigned __stdcall ThreadEntry(void* pThread);
+
+    AFX_THREADPROC m_pfnThreadProc;
+    LPVOID m_pThreadParams;
+};
+
+// Begins pfnThreadProc(pParam) on a new thread at nPriority. With
+// dwCreateFlags 0 the thread runs at once; with CREATE_SUSPENDED it waits for
+// ResumeThread. Returns the thread object, or nullptr when the thread could
+// not be created (nothing then runs). Once the function has returned, an
+// auto-deleting thread object no longer exists.
+CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
+                           int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
+                           DWORD dwCreateFlags = 0,
+                           LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds Tavrel and its tests, and runs every test under
+# Wine (and Xvfb when there is no display).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${TAVREL_BUILD_DIR:-$root/build}
+
+bash "$root/scripts/setup.sh"
+. "$root/scripts/wine-env.sh"
+
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+wine_env_start "$build"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"

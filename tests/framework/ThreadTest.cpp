@@ -1,0 +1,55 @@
+// AfxBeginThread: the function runs on a new thread with its parameter, at the
+// requested priority, at once or only after ResumeThread when created suspended.
+#include <gtest/gtest.h>
+
+#include "framework/Thread.h"
+
+namespace {
+
+struct Probe {
+    HANDLE hDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD threadId = 0;
+    int priority = THREAD_PRIORITY_ERROR_RETURN;
+    ~Probe() { CloseHandle(hDone); }
+};
+
+UINT ProbeProc(LPVOID pParam)
+{
+    Probe* p = static_cast<Probe*>(pParam);
+    p->threadId = GetCurrentThreadId();
+    p->priority = GetThreadPriority(GetCurrentThread());
+    SetEvent(p->hDone);
+    return 7;
+}
+
+} // namespace
+
+TEST(AfxBeginThread, RunsTheEntryAtOnceOnANewThreadAtThePriority)
+{
+    Probe probe;
+    CWinThread* pThread = AfxBeginThread(ProbeProc, &probe, THREAD_PRIORITY_TIME_CRITICAL);
+    ASSERT_NE(nullptr, pThread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(probe.hDone, 10000));
+    EXPECT_NE(GetCurrentThreadId(), probe.threadId);
+    EXPECT_EQ(THREAD_PRIORITY_TIME_CRITICAL, probe.priority);
+}
+
+TEST(AfxBeginThread, SuspendedThreadWaitsForResume)
+{
+    Probe probe;
+    CWinThread* pThread = AfxBeginThread(ProbeProc, &probe, THREAD_PRIORITY_ABOVE_NORMAL, 0,
+                                         CREATE_SUSPENDED);
+    ASSERT_NE(nullptr, pThread);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(probe.hDone, 100));
+
+    // Keep the object alive past the thread's end to read its exit code.
+    pThread->m_bAutoDelete = FALSE;
+    pThread->ResumeThread();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pThread->m_hThread, 10000));
+    DWORD code = 0;
+    GetExitCodeThread(pThread->m_hThread, &code);
+    EXPECT_EQ(7u, code);
+    EXPECT_EQ(pThread->m_nThreadID, probe.threadId);
+    EXPECT_EQ(THREAD_PRIORITY_ABOVE_NORMAL, probe.priority);
+    delete pThread;
+}
