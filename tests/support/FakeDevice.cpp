@@ -67,6 +67,10 @@ HRESULT CFakeDevice::Acquire()
 {
     Record("Acquire");
     ++acquires;
+    if (m_reacquirePending.exchange(false)) {
+        m_inDrain = false;
+        SetEvent(hDrained);
+    }
     return acquireStatus;
 }
 
@@ -116,8 +120,11 @@ HRESULT CFakeDevice::GetDeviceData(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdo
     }
     *pdwInOut = delivered;
 
-    // A drain ends with a failure, input lost, or an empty read.
-    if (FAILED(hr) || delivered == 0) {
+    // A drain ends with a failure or an empty read; after input lost, it ends
+    // with the re-acquire that must follow.
+    if (hr == DIERR_INPUTLOST) {
+        m_reacquirePending = true;
+    } else if (FAILED(hr) || delivered == 0) {
         m_inDrain = false;
         SetEvent(hDrained);
     }

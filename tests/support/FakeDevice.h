@@ -43,6 +43,7 @@ public:
     std::atomic<int> callsAfterRelease{0};  // any call once the last reference is gone
     std::atomic<LONGLONG> firstReadCounter{0}; // performance counter at the latest wake-up's first read
     HANDLE hDrained;                        // auto-reset; set whenever a drain ends
+                                            // (after input lost: at the re-acquire)
     HANDLE hEventNotified = nullptr;        // the event given to SetEventNotification
 
     // The order of device calls, by name (not reads).
@@ -106,6 +107,7 @@ private:
 
     std::atomic<LONG> m_refs{1};
     std::atomic<bool> m_inDrain{false};
+    std::atomic<bool> m_reacquirePending{false};
     std::mutex m_mutex;
     std::deque<HRESULT> m_statuses;
     bool m_always = false;

@@ -1,0 +1,98 @@
+// The sampling loop against a misbehaving device: input lost on every read, a
+// persistent failure, buffer overflow, wake-ups with nothing buffered, and a
+// device that falls silent. In every case each wake-up yields exactly one
+// interval, the thread blocks between wake-ups instead of spinning, and Stop
+// returns promptly.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/TestMouse.h"
+
+namespace {
+
+struct Fault {
+    const char* name;
+    HRESULT always;   // status of every read (S_OK: as the buffer dictates)
+    int recordsPerWake;
+    int readsPerWake; // reads each wake-up must make
+    int acquiresPerWake;
+};
+
+const Fault kFaults[] = {
+    {"InputLostOnEveryRead", DIERR_INPUTLOST, 3, 1, 1},
+    {"PersistentFailure", DIERR_NOTACQUIRED, 3, 1, 0},
+    {"BufferOverflow", DI_BUFFEROVERFLOW, 16, 17, 0},
+    {"NothingBuffered", S_OK, 0, 1, 0},
+};
+
+// Names the case in test output (instead of a dump of its bytes).
+void PrintTo(const Fault& f, std::ostream* os)
+{
+    *os << f.name;
+}
+
+// CPU time (user + kernel) used by this process so far, in milliseconds.
+double ProcessCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ms = [](const FILETIME& ft) {
+        return (static_cast<double>(ft.dwHighDateTime) * 4294967296.0 + ft.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+class MouseFault : public ::testing::TestWithParam<Fault> {
+protected:
+    CFakeDevice device;
+    CTestMouse mouse{&device};
+};
+
+} // namespace
+
+TEST_P(MouseFault, OneIntervalPerWakeUpNoSpinPromptStop)
+{
+    const Fault& f = GetParam();
+    ASSERT_TRUE(mouse.Create(nullptr));
+    if (f.always != S_OK)
+        device.AlwaysReturn(f.always);
+    mouse.Start();
+
+    const int wakes = 3000;
+    size_t intervals = 0;
+    double ms;
+    for (int i = 0; i < wakes; ++i) {
+        device.records = f.recordsPerWake;
+        ASSERT_TRUE(SetEvent(mouse.Event()));
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(device.hDrained, 10000)) << "wake " << i;
+        while (mouse.Pop(&ms))
+            ++intervals;
+    }
+
+    // The device falls silent: the thread must block on its event. A spinning
+    // thread would burn about a full second of CPU here.
+    const double cpuBefore = ProcessCpuMs();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(device.hDrained, 1000));
+    const double idleCpu = ProcessCpuMs() - cpuBefore;
+    EXPECT_LT(idleCpu, 200.0) << "CPU used in 1 s without input";
+
+    // Stop's own wake-up, if the thread takes it, finds the same buffer as the others.
+    device.records = f.recordsPerWake;
+    const DWORD stopStart = GetTickCount();
+    mouse.Stop();
+    EXPECT_LT(GetTickCount() - stopStart, 2000u) << "Stop took too long";
+    while (mouse.Pop(&ms))
+        ++intervals;
+
+    const int woken = device.wakeups.load();
+    EXPECT_GE(woken, wakes);
+    EXPECT_EQ(static_cast<size_t>(woken), intervals) << "one interval per wake-up";
+    EXPECT_EQ(woken * f.readsPerWake, device.reads.load());
+    EXPECT_EQ(woken * f.acquiresPerWake, device.acquires.load());
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, MouseFault, ::testing::ValuesIn(kFaults),
+                         [](const ::testing::TestParamInfo<Fault>& info) {
+                             return std::string(info.param.name);
+                         });
