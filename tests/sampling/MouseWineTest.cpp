@@ -8,11 +8,10 @@
 // having seen an interval.
 #include <gtest/gtest.h>
 
-#include <winternl.h>
-
 #include <thread>
 
 #include "sampling/Mouse.h"
+#include "tests/support/HandleCount.h"
 
 namespace {
 
@@ -90,15 +89,6 @@ template <class F> bool ReturnsWithin(DWORD ms, F f)
     return done;
 }
 
-// The number of open handles to the object behind h.
-ULONG HandleCount(HANDLE h)
-{
-    PUBLIC_OBJECT_BASIC_INFORMATION info = {};
-    if (NtQueryObject(h, ObjectBasicInformation, &info, sizeof(info), nullptr) != 0)
-        return 0;
-    return info.HandleCount;
-}
-
 } // namespace
 
 TEST(MouseOnWine, InjectedMovementBecomesIntervalsAndTeardownLetsGo)
@@ -144,11 +134,10 @@ TEST(MouseOnWine, InjectedMovementBecomesIntervalsAndTeardownLetsGo)
     IDirectInput8A* pDI = mouse->DI();
     pDevice->AddRef();
     pDI->AddRef();
-    // A handle value may be reused once closed, so the event is watched through
-    // a handle of our own: its object's handle count drops when the sampler's goes.
-    HANDLE hOurEvent = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), mouse->Event(), GetCurrentProcess(),
-                                &hOurEvent, 0, FALSE, DUPLICATE_SAME_ACCESS));
+    // The event is watched through a handle of our own: its object's handle
+    // count drops when the sampler's handle is closed.
+    const HANDLE hOurEvent = DuplicateOwnHandle(mouse->Event());
+    ASSERT_NE(nullptr, hOurEvent);
     ASSERT_EQ(2u, HandleCount(hOurEvent)) << "the sampler's and ours";
 
     EXPECT_TRUE(ReturnsWithin(10000, [&] { mouse->Stop(); })) << "Stop did not return";
