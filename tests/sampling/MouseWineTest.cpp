@@ -8,6 +8,7 @@
 // having seen an interval.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "sampling/Mouse.h"
@@ -99,7 +100,8 @@ TEST(MouseOnWine, InjectedMovementBecomesIntervalsAndTeardownLetsGo)
         << "no top-level window could be created (error " << GetLastError()
         << "): is there an X display (Xvfb) for Wine?";
 
-    CProbeMouse* mouse = new CProbeMouse;
+    // On an early failure the sampler is still torn down, its thread stopped.
+    std::unique_ptr<CProbeMouse> mouse(new CProbeMouse);
     ASSERT_TRUE(mouse->Create(window.Handle())) << "DirectInput refused the system mouse";
     ASSERT_NE(nullptr, mouse->DI());
     ASSERT_NE(nullptr, mouse->Device());
@@ -141,7 +143,7 @@ TEST(MouseOnWine, InjectedMovementBecomesIntervalsAndTeardownLetsGo)
     ASSERT_EQ(2u, HandleCount(hOurEvent)) << "the sampler's and ours";
 
     EXPECT_TRUE(ReturnsWithin(10000, [&] { mouse->Stop(); })) << "Stop did not return";
-    EXPECT_TRUE(ReturnsWithin(10000, [&] { delete mouse; })) << "destruction did not return";
+    EXPECT_TRUE(ReturnsWithin(10000, [&] { mouse.reset(); })) << "destruction did not return";
 
     EXPECT_EQ(0u, pDevice->Release()) << "the sampler kept a reference to the device";
     EXPECT_EQ(0u, pDI->Release()) << "the sampler kept a reference to DirectInput";
