@@ -89,8 +89,9 @@ bool CMouse::Create(HWND hWnd)
     if (!m_hEvent)
         return false;
 
-    // Only DI_OK will do: a positive code here or from Acquire means the device
-    // was not freshly set up by this call.
+    // Only DI_OK will do. A positive code is no success here: from
+    // SetEventNotification DI_POLLEDDEVICE says the event will not be signalled,
+    // and from Acquire S_FALSE says the device was already acquired.
     if (m_pDevice->SetEventNotification(m_hEvent) != DI_OK)
         return false;
     return m_pDevice->Acquire() == DI_OK;

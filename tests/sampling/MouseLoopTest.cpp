@@ -147,8 +147,9 @@ TEST_F(MouseLoop, ReadStatusesDecideWhenTheDrainEnds)
         ASSERT_TRUE(SetEvent(m.Event()));
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dev.hDrained, 10000));
         EXPECT_EQ(c.reads, dev.reads.load());
-        EXPECT_EQ(c.acquires, dev.acquires.load());
         m.Stop();
+        // Stop's own wake-up meets no scripted loss, so it adds no re-acquire.
+        EXPECT_EQ(c.acquires, dev.acquires.load());
         const std::vector<double> ms = m.PopAll();
         EXPECT_GE(ms.size(), 1u) << "the wake-up's interval is queued whatever the status";
         EXPECT_EQ(static_cast<size_t>(dev.wakeups.load()), ms.size());
