@@ -16,5 +16,6 @@ extern uint32_t g_nHistEnd;   // counter one past the newest
 // Records one interval (ms, at most 64 and never negative) and returns the
 // number of intervals per 1000 ms over the shortest run of newest intervals
 // whose sum reaches 1000 ms, or over all retained intervals when their sum
-// falls short. When every summed interval is 0 the result is +infinity.
+// falls short. When every summed interval is 0 the result is +infinity (never
+// NaN: at least one interval is always summed); the readout shows "inf Hz".
 double UpdateRate(double ms);

@@ -1,0 +1,337 @@
+// The readout update against real Win32 controls: a LISTBOX and a read-only
+// EDIT with the dialog's styles, children of a real top-level window, driven
+// through one timer tick at a time as the dialog drives them. Needs a display
+// (Wine draws through X); each case says so when windows cannot be created.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "display/RateEstimator.h"
+#include "display/Readout.h"
+#include "framework/Edit.h"
+#include "framework/ListBox.h"
+#include "tests/support/TestMouse.h"
+
+namespace {
+
+// The dialog's controls: list 1000 and edit 1001, right-aligned, the list
+// with LBS_NOSEL and no sort style.
+const DWORD kListStyle = 0x50A15101;
+const DWORD kEditStyle = 0x50810880;
+static_assert(kListStyle == (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP |
+                             LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | LBS_NOSEL),
+              "list style");
+static_assert((kListStyle & LBS_SORT) == 0, "the list is unsorted");
+static_assert(kEditStyle == (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL |
+                             ES_READONLY),
+              "edit style");
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+std::string Ms(double ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%4.3f ms", ms);
+    return text;
+}
+
+class Readout : public ::testing::Test {
+protected:
+    CFakeDevice device;
+    CTestMouse mouse{&device};
+    HWND parent = nullptr;
+    CListBox list;
+    CEdit edit;
+
+    void SetUp() override
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "TavrelReadoutTest";
+        RegisterClassA(&wc);
+        parent = CreateWindowExA(0, wc.lpszClassName, "readout test",
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 260, 330, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, parent) << "cannot create a top-level window (error " << GetLastError()
+                                   << "): these tests need Wine with an X display (DISPLAY="
+                                   << (getenv("DISPLAY") ? getenv("DISPLAY") : "unset") << ")";
+        // The dialog's list (54 x 155 dialog units) and edit at their usual size.
+        ASSERT_TRUE(list.Attach(CreateWindowExA(WS_EX_RIGHT, "LISTBOX", "", kListStyle, 28, 28, 81,
+                                                252, parent, reinterpret_cast<HMENU>(1000),
+                                                wc.hInstance, nullptr)))
+            << "cannot create the LISTBOX, error " << GetLastError();
+        ASSERT_TRUE(edit.Attach(CreateWindowExA(WS_EX_RIGHT, "EDIT", "", kEditStyle, 147, 262, 75,
+                                                23, parent, reinterpret_cast<HMENU>(1001),
+                                                wc.hInstance, nullptr)))
+            << "cannot create the EDIT, error " << GetLastError();
+        UpdateWindow(parent);
+        Pump();
+    }
+
+    // The windows go with the test's process. Destroying a mapped top-level
+    // window makes Wine wait two seconds for a window manager that Xvfb lacks.
+
+    // One timer tick carrying these intervals.
+    void Tick(const std::vector<double>& intervals)
+    {
+        for (double ms : intervals)
+            ASSERT_TRUE(mouse.Push(ms));
+        UpdateReadout(mouse, list, edit);
+    }
+
+    // A tick, then everything it left to paint is painted, as the dialog's
+    // message loop does before the next tick.
+    void TickAndPaint(const std::vector<double>& intervals)
+    {
+        Tick(intervals);
+        UpdateWindow(parent);
+        Pump();
+    }
+
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        const int count = list.GetCount();
+        for (int i = 0; i < count; ++i) {
+            char text[64] = {};
+            const LRESULT len = list.SendMessage(LB_GETTEXTLEN, i);
+            if (len < 0 || len >= static_cast<LRESULT>(sizeof text)) {
+                ADD_FAILURE() << "line " << i << " has length " << len;
+                break;
+            }
+            list.SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            lines.push_back(text);
+        }
+        return lines;
+    }
+
+    std::string EditText() const
+    {
+        char text[64] = {};
+        GetWindowTextA(edit.m_hWnd, text, sizeof text);
+        return text;
+    }
+
+    // Whether the newest line lies wholly inside the list's client area.
+    ::testing::AssertionResult NewestInView() const
+    {
+        const int count = list.GetCount();
+        if (count == 0)
+            return ::testing::AssertionFailure() << "the list is empty";
+        RECT item = {}, client = {};
+        list.SendMessage(LB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&item));
+        GetClientRect(list.m_hWnd, &client);
+        if (item.top >= 0 && item.bottom <= client.bottom && item.bottom > item.top)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "newest line " << count - 1 << " spans y " << item.top << ".." << item.bottom
+               << ", client height " << client.bottom << ", top index "
+               << list.SendMessage(LB_GETTOPINDEX);
+    }
+
+    // Whether the list reports any line as current or selected.
+    ::testing::AssertionResult NoneSelected() const
+    {
+        const LRESULT cur = list.SendMessage(LB_GETCURSEL);
+        if (cur != LB_ERR)
+            return ::testing::AssertionFailure() << "LB_GETCURSEL returns " << cur;
+        const int count = list.GetCount();
+        for (int i = 0; i < count; ++i)
+            if (list.SendMessage(LB_GETSEL, i) > 0)
+                return ::testing::AssertionFailure() << "LB_GETSEL reports line " << i;
+        return ::testing::AssertionSuccess();
+    }
+
+    // The pixels of the list's client area as they are now.
+    std::vector<COLORREF> ListPixels() const
+    {
+        RECT rc;
+        GetClientRect(list.m_hWnd, &rc);
+        std::vector<COLORREF> pixels;
+        HDC dc = GetDC(list.m_hWnd);
+        for (int y = 0; y < rc.bottom; ++y)
+            for (int x = 0; x < rc.right; ++x)
+                pixels.push_back(GetPixel(dc, x, y));
+        ReleaseDC(list.m_hWnd, dc);
+        return pixels;
+    }
+
+    std::vector<double> Range(int from, int to) const
+    {
+        std::vector<double> v;
+        for (int i = from; i < to; ++i)
+            v.push_back(i * 0.01); // distinct lines: "0.000 ms", "0.010 ms", ...
+        return v;
+    }
+};
+
+struct ClampCase {
+    const char* name;
+    double popped;
+    const char* line;
+    double recorded; // what the estimator receives
+    const char* rate;
+};
+
+void PrintTo(const ClampCase& c, std::ostream* os) { *os << c.name; }
+
+class ReadoutClamp : public Readout, public ::testing::WithParamInterface<ClampCase> {};
+
+} // namespace
+
+// Each case in a fresh process, so the rate is the first one of the history.
+TEST_P(ReadoutClamp, ShowsTheClampedIntervalAndItsRate)
+{
+    const ClampCase& c = GetParam();
+    Tick({c.popped});
+    EXPECT_EQ(std::vector<std::string>{c.line}, Lines());
+    ASSERT_EQ(1u, g_nHistEnd);
+    EXPECT_EQ(c.recorded, g_history[0]) << "what reached the estimator";
+    EXPECT_EQ(c.rate, EditText());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FreshState, ReadoutClamp,
+    ::testing::Values(
+        ClampCase{"AboveIsClamped", 70.5, "64.000 ms", 64.0, "15.625 Hz"},
+        ClampCase{"JustAboveIsClamped", 64.0000001, "64.000 ms", 64.0, "15.625 Hz"},
+        ClampCase{"ExactlyTheLimitIsKept", 64.0, "64.000 ms", 64.0, "15.625 Hz"},
+        ClampCase{"JustBelowIsKept", 63.9999, "64.000 ms", 63.9999, "15.625 Hz"},
+        ClampCase{"Ordinary", 8.0014, "8.001 ms", 8.0014, "124.978 Hz"},
+        // No time between two reports: the rate is unbounded and says so.
+        ClampCase{"ZeroInterval", 0.0, "0.000 ms", 0.0, "inf Hz"}),
+    [](const ::testing::TestParamInfo<ClampCase>& info) { return info.param.name; });
+
+TEST_F(Readout, QueuedIntervalsBecomeLinesInOrderAndTheLastRateIsShown)
+{
+    Tick({8.0, 16.0, 4.0});
+    EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms", "4.000 ms"}), Lines());
+    EXPECT_EQ(3u, g_nHistEnd) << "every interval reached the estimator";
+    EXPECT_EQ("107.143 Hz", EditText()) << "3 intervals in 28 ms";
+
+    Tick({1.0, 0.5});
+    EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms", "4.000 ms", "1.000 ms",
+                                        "0.500 ms"}),
+              Lines());
+    EXPECT_EQ("169.492 Hz", EditText()) << "5 intervals in 29.5 ms";
+    EXPECT_EQ(0u, mouse.ReadCounter()) << "the tick drained the queue";
+}
+
+TEST_F(Readout, AnEmptyQueueChangesNeitherControl)
+{
+    // Before anything was shown.
+    Tick({});
+    EXPECT_EQ(0, list.GetCount());
+    EXPECT_EQ("", EditText());
+
+    TickAndPaint(Range(0, 40));
+    const std::vector<std::string> lines = Lines();
+    const LRESULT top = list.SendMessage(LB_GETTOPINDEX);
+    const std::string rate = EditText();
+    const uint32_t recorded = g_nHistEnd;
+
+    Tick({});
+    EXPECT_EQ(lines, Lines());
+    EXPECT_EQ(top, list.SendMessage(LB_GETTOPINDEX));
+    EXPECT_EQ(rate, EditText());
+    EXPECT_EQ(recorded, g_nHistEnd) << "nothing reached the estimator";
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(list.m_hWnd, &dirty, FALSE)) << "the list was marked for repainting";
+    EXPECT_FALSE(GetUpdateRect(edit.m_hWnd, &dirty, FALSE)) << "the edit was marked for repainting";
+}
+
+namespace {
+struct BoundCase {
+    const char* name;
+    int before;  // lines present
+    int perTick; // intervals in each following tick
+    int added;   // intervals added in all
+};
+void PrintTo(const BoundCase& c, std::ostream* os) { *os << c.name; }
+class ReadoutBound : public Readout, public ::testing::WithParamInterface<BoundCase> {};
+} // namespace
+
+TEST_P(ReadoutBound, KeepsTheNewest1024LinesWithTheNewestInView)
+{
+    const BoundCase& c = GetParam();
+    for (int i = 0; i < c.before; i += 200)
+        Tick(Range(i, std::min(i + 200, c.before)));
+    ASSERT_EQ(c.before, list.GetCount());
+    UpdateWindow(parent);
+    Pump();
+
+    const int total = c.before + c.added;
+    for (int i = c.before; i < total; i += c.perTick)
+        TickAndPaint(Range(i, std::min(i + c.perTick, total)));
+
+    const std::vector<std::string> lines = Lines();
+    const int expected = std::min(total, 1024);
+    ASSERT_EQ(static_cast<size_t>(expected), lines.size()) << "lines after " << total;
+    EXPECT_EQ(Ms((total - expected) * 0.01), lines.front()) << "the oldest kept line";
+    EXPECT_EQ(Ms((total - 1) * 0.01), lines.back()) << "the newest line is last";
+    for (int i = 1; i < expected; ++i)
+        if (lines[i] != Ms((total - expected + i) * 0.01)) {
+            ADD_FAILURE() << "line " << i << " is " << lines[i];
+            break;
+        }
+    EXPECT_TRUE(NewestInView());
+    EXPECT_TRUE(NoneSelected());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ReadoutBound,
+    ::testing::Values(BoundCase{"FullPlusOne", 1024, 1, 1},
+                      BoundCase{"FullPlusOneTickOf255", 1024, 255, 255},
+                      BoundCase{"FullPlusManySingleTicks", 1024, 1, 40},
+                      BoundCase{"FillingPastTheBoundInOneTick", 1000, 100, 100},
+                      BoundCase{"FewerThanAPage", 0, 3, 5},
+                      BoundCase{"JustMoreThanAPage", 0, 1, 20},
+                      BoundCase{"FromEmptyToPastTheBound", 0, 97, 1300}),
+    [](const ::testing::TestParamInfo<BoundCase>& info) { return info.param.name; });
+
+// On screen after each tick: the newest line in view and no row drawn as
+// selected, and what is shown is exactly what a full repaint draws (no rows
+// left over from before a scroll, no stale highlight).
+TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
+{
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    struct Step { int lines; int perTick; };
+    int shown = 0;
+    for (const Step step : {Step{1, 1}, Step{12, 1}, Step{30, 1}, Step{60, 6}, Step{1030, 250},
+                            Step{1040, 1}, Step{1060, 2}}) {
+        while (shown < step.lines) {
+            const int n = std::min(step.perTick, step.lines - shown);
+            TickAndPaint(Range(shown, shown + n));
+            shown += n;
+        }
+        SCOPED_TRACE(testing::Message() << "after " << shown << " intervals");
+        EXPECT_TRUE(NewestInView());
+        EXPECT_TRUE(NoneSelected());
+
+        const std::vector<COLORREF> onScreen = ListPixels();
+        ASSERT_FALSE(onScreen.empty());
+        size_t highlighted = 0;
+        for (COLORREF p : onScreen)
+            highlighted += p == highlight;
+        EXPECT_EQ(0u, highlighted) << "pixels in the highlight colour";
+
+        InvalidateRect(list.m_hWnd, nullptr, TRUE);
+        UpdateWindow(list.m_hWnd);
+        const std::vector<COLORREF> repainted = ListPixels();
+        size_t differ = 0;
+        for (size_t i = 0; i < onScreen.size() && i < repainted.size(); ++i)
+            differ += onScreen[i] != repainted[i];
+        EXPECT_EQ(0u, differ) << "pixels that differ from a full repaint";
+    }
+}
