@@ -11,3 +11,9 @@ struct AFX_MODULE_STATE {
 // Returns the state of the module that contains this code; both handles are
 // the executable's own instance handle.
 AFX_MODULE_STATE* AfxGetModuleState();
+
+// Returns the module whose resources hold the resource lpszName of type
+// lpszType. This program keeps all its resources in the executable, so the
+// result is the module state's resource handle, whether or not that resource
+// is there (a load from it then fails as the resource's absence demands).
+HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);

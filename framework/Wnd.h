@@ -1,15 +1,25 @@
-// CWnd: a window object wrapping one HWND. Controls are bound to existing child
-// windows with Attach; the object never owns the window's lifetime.
+// CWnd: a window object wrapping one HWND.
+//
+// A window is either merely attached (Attach: the object holds the handle and
+// sends it messages) or subclassed (SubclassWindow: its window procedure is
+// replaced so that every message passes through the object's message map, and
+// what the map does not handle goes on to the original procedure). A
+// subclassed object lets go of its window by itself when the window is
+// destroyed (WM_NCDESTROY), so m_hWnd is null afterwards. The object never
+// owns the window's lifetime.
 #pragma once
 
 #include <windows.h>
 
-class CWnd {
+#include "framework/CmdTarget.h"
+
+class CWnd : public CCmdTarget {
 public:
     HWND m_hWnd = nullptr;
 
     CWnd() = default;
-    virtual ~CWnd() = default;
+    // A window still subclassed gets its original procedure back.
+    ~CWnd() override;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
@@ -20,13 +30,83 @@ public:
     // Unbinds and returns the window, which lives on.
     HWND Detach();
 
+    // Binds this object to an existing window of this thread and routes the
+    // window's messages through this object. Returns FALSE, leaving everything
+    // as it was, when hWnd is null, this object is already bound, or the
+    // window already belongs to another window object.
+    BOOL SubclassWindow(HWND hWnd);
+    // Restores the original window procedure, unbinds and returns the window.
+    HWND UnsubclassWindow();
+
     // Replaces the window's text.
     void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
+    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer)
+    {
+        return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer);
+    }
+    BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+    BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+    void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+
+    // Default processing of the message being handled: the original window
+    // procedure's (or DefWindowProc's) result for it.
+    LRESULT Default();
+
+    // Every message of a subclassed window arrives here: the message map
+    // first (OnWndMsg), then DefWindowProc for what it leaves.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // Calls the handler mapped for the message. Returns TRUE and stores the
+    // message's result in *pResult only when a handler ran.
+    virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    // WM_COMMAND: looks the command up with OnCmdMsg; TRUE when handled.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // The original window procedure, or DefWindowProc when there is none.
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
+
+protected:
+    // Base handlers: each gives its message its default processing.
+    void OnPaint();
+    void OnDestroy();
+    void OnTimer(UINT_PTR nIDEvent);
+    HCURSOR OnQueryDragIcon();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    friend class CDialog;
+
+    // The window procedure of every subclassed window.
+    static LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    WNDPROC m_pfnSuper = nullptr;  // the window's original procedure while subclassed
+    MSG m_msgCur = {};             // the message being handled, for Default
 };
+
+// Message-map entries for window messages. Each calls the class's handler of
+// the conventional name and signature (a class without its own gets the base's).
+#define ON_WM_PAINT()                                                             \
+    {WM_PAINT, 0, 0, [](CCmdTarget* pTarget, WPARAM, LPARAM) -> LRESULT {        \
+         static_cast<ThisClass*>(pTarget)->OnPaint();                             \
+         return 0;                                                                \
+     }},
+#define ON_WM_DESTROY()                                                           \
+    {WM_DESTROY, 0, 0, [](CCmdTarget* pTarget, WPARAM, LPARAM) -> LRESULT {      \
+         static_cast<ThisClass*>(pTarget)->OnDestroy();                           \
+         return 0;                                                                \
+     }},
+#define ON_WM_TIMER()                                                             \
+    {WM_TIMER, 0, 0, [](CCmdTarget* pTarget, WPARAM wParam, LPARAM) -> LRESULT { \
+         static_cast<ThisClass*>(pTarget)->OnTimer(static_cast<UINT_PTR>(wParam)); \
+         return 0;                                                                \
+     }},
+#define ON_WM_QUERYDRAGICON()                                                     \
+    {WM_QUERYDRAGICON, 0, 0, [](CCmdTarget* pTarget, WPARAM, LPARAM) -> LRESULT { \
+         return reinterpret_cast<LRESULT>(static_cast<ThisClass*>(pTarget)->OnQueryDragIcon()); \
+     }},

@@ -57,7 +57,9 @@ ULONG CFakeDevice::Release()
 HRESULT CFakeDevice::SetProperty(REFGUID rguidProp, LPCDIPROPHEADER pdiph)
 {
     Record("SetProperty");
-    propertyGuid = rguidProp;
+    // Predefined properties such as DIPROP_BUFFERSIZE are small integers cast to
+    // a GUID reference, not GUIDs: only the address may be kept, never read.
+    propertyId = &rguidProp;
     if (pdiph && pdiph->dwSize == sizeof(DIPROPDWORD))
         bufferSize = *reinterpret_cast<const DIPROPDWORD*>(pdiph);
     return setPropertyStatus;

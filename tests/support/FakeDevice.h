@@ -66,7 +66,7 @@ public:
     // What the product passed.
     LPCDIDATAFORMAT dataFormat = nullptr;
     DIPROPDWORD bufferSize = {};
-    GUID propertyGuid = {};
+    const GUID* propertyId = nullptr;       // the property's identity, by address
     HWND cooperativeWindow = nullptr;
     DWORD cooperativeFlags = 0;
     DWORD lastReadSize = 0;

@@ -1,0 +1,75 @@
+// The main dialog when the mouse cannot be set up: DirectInput8Create (the
+// scripted one of FakeDirectInput.cpp) fails.
+#include <gtest/gtest.h>
+
+#include "display/RateDlg.h"
+#include "tests/display/FakeDirectInput.h"
+#include "tests/display/ModalRunner.h"
+
+namespace {
+
+const char kCaption[] = "Ombrix's DirectInput Tavrel";
+
+class CTickCountingRateDlg : public CRateDlg {
+public:
+    std::atomic<int> ticks{0};
+
+protected:
+    void OnTimer(UINT_PTR nIDEvent)
+    {
+        CRateDlg::OnTimer(nIDEvent);
+        ++ticks;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTickCountingRateDlg, CRateDlg)
+    ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+bool HasChildWithText(HWND hParent, const std::string& text)
+{
+    for (HWND h = GetWindow(hParent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        if (WindowText(h) == text)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(RateDlgCreateFailure, ReportsOnceAndStaysUpWithAnEmptyReadout)
+{
+    ASSERT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
+        << "precondition: the test process starts at normal priority";
+    g_fakeDirectInput.status = DIERR_NOTINITIALIZED;
+
+    CTickCountingRateDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
+
+    // The report comes while the window is being initialised.
+    HWND hBox = run.WaitForOtherDialog(hDlg);
+    ASSERT_NE(nullptr, hBox) << "no message box";
+    EXPECT_TRUE(HasChildWithText(hBox, "CMouse::Create failed"));
+    EXPECT_NE(nullptr, GetDlgItem(hBox, IDOK));
+    EXPECT_EQ(nullptr, GetDlgItem(hBox, IDCANCEL)) << "an OK-only box";
+    PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+    // The dialog stays up, its timer ticks, and nothing appears.
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; })) << "the dialog was never shown";
+    ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() >= 3; })) << "the timer does not tick";
+    EXPECT_EQ(0, SendMessageA(GetDlgItem(hDlg, IDC_HISTORY_LIST), LB_GETCOUNT, 0, 0));
+    EXPECT_EQ("", WindowText(GetDlgItem(hDlg, IDC_AVERAGE_EDIT)));
+    EXPECT_EQ(2, CModalRunner::DialogWindowsCreated()) << "the dialog and exactly one message box";
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
+        << "Start ran after the failure";
+    EXPECT_EQ(0, g_fakeDirectInput.devicesCreated.load());
+
+    // Closing does not wait for a sampling thread that never began.
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(run.Ended()) << "closing hung";
+    EXPECT_EQ(IDOK, run.Result());
+    EXPECT_EQ(2, CModalRunner::DialogWindowsCreated());
+}

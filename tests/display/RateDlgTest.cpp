@@ -1,0 +1,350 @@
+// The main dialog under Wine, built from the real template and driven from the
+// test thread as a user would: opening starts the readout timer and the
+// sampler, queued intervals become lines and a rate, and every way of closing
+// runs the same stop. DirectInput is the scripted one of FakeDirectInput.cpp,
+// linked in place of dinput8.dll's, so the product's calls are unchanged.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "display/RateDlg.h"
+#include "tests/display/FakeDirectInput.h"
+#include "tests/display/ModalRunner.h"
+
+namespace {
+
+const char kCaption[] = "Ombrix's DirectInput Tavrel";
+const UINT_PTR kProbeTimer = 77;
+
+// CRateDlg with its handlers observed, not changed: each probe handler runs
+// the dialog's own first. Its map chains to CRateDlg's, which still handles
+// WM_PAINT and WM_QUERYDRAGICON.
+class CProbeRateDlg : public CRateDlg {
+public:
+    using CRateDlg::m_mouse;
+
+    std::atomic<int> ticks{0};
+    std::atomic<bool> controlsBoundAtInit{false};
+    std::atomic<bool> destroyed{false};
+    std::atomic<int> readsWhenDestroyReturned{-1};
+    bool listUnboundAfterModal = false;  // read after DoModal returned
+    bool armProbeTimer = false;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        const BOOL result = CRateDlg::OnInitDialog();
+        controlsBoundAtInit = m_list.m_hWnd == GetDlgItem(m_hWnd, IDC_HISTORY_LIST) &&
+                              m_edit.m_hWnd == GetDlgItem(m_hWnd, IDC_AVERAGE_EDIT) &&
+                              m_list.m_hWnd && m_edit.m_hWnd;
+        if (armProbeTimer)
+            SetTimer(kProbeTimer, 3600 * 1000, nullptr);
+        return result;
+    }
+    void OnTimer(UINT_PTR nIDEvent)
+    {
+        CRateDlg::OnTimer(nIDEvent);
+        ++ticks;
+    }
+    void OnDestroy()
+    {
+        CRateDlg::OnDestroy();
+        readsWhenDestroyReturned = g_fakeDirectInput.device.reads.load();
+        destroyed = true;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CProbeRateDlg, CRateDlg)
+    ON_WM_TIMER()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+int ListCount(HWND hList)
+{
+    return static_cast<int>(SendMessageA(hList, LB_GETCOUNT, 0, 0));
+}
+
+std::vector<std::string> ListLines(HWND hList)
+{
+    std::vector<std::string> lines;
+    const int count = ListCount(hList);
+    for (int i = 0; i < count; ++i) {
+        char line[64] = "";
+        SendMessageA(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A handle to the calling thread that stays valid after the thread has ended.
+HANDLE CurrentThreadHandle()
+{
+    HANDLE h = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h, SYNCHRONIZE,
+                    FALSE, 0);
+    return h;
+}
+
+} // namespace
+
+TEST(CentredIconOrigin, CentresWithTheExtraPixelRoundedTowardZero)
+{
+    struct Case {
+        int w, h, cx, cy, x, y;
+    };
+    const Case cases[] = {
+        {36, 36, 32, 32, 2, 2},   // the minimised dialog's usual client area
+        {32, 32, 32, 32, 0, 0},
+        {35, 37, 32, 32, 2, 3},   // an odd difference gains the extra pixel
+        {160, 24, 16, 16, 72, 4},
+        {16, 16, 32, 32, -7, -7}, // a client smaller than the icon: (-15) / 2 is -7
+    };
+    for (const Case& c : cases) {
+        const POINT p = CentredIconOrigin(c.w, c.h, c.cx, c.cy);
+        EXPECT_EQ(c.x, p.x) << c.w << "x" << c.h << " client, " << c.cx << "x" << c.cy << " icon";
+        EXPECT_EQ(c.y, p.y) << c.w << "x" << c.h << " client, " << c.cx << "x" << c.cy << " icon";
+    }
+}
+
+// The live windows: caption, styles, and the controls in tab order. (The exact
+// template bytes are checked by RateDlgTemplateTest; the system turns a dialog
+// control's WS_BORDER into WS_EX_CLIENTEDGE, so live styles are checked for
+// the bits that decide behaviour.)
+TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
+{
+    CProbeRateDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; })) << "never shown";
+
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(hDlg, GWL_STYLE));
+    const DWORD fixed = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
+    EXPECT_EQ(fixed, style & fixed) << std::hex << style;
+    EXPECT_EQ(0u, style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) << std::hex << style;
+    EXPECT_NE(0u, GetWindowLongA(hDlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(dlg.controlsBoundAtInit) << "DDX_Control left a control unbound";
+
+    struct Expected {
+        const char* cls;
+        int id;
+        const char* text;
+    };
+    const Expected expected[] = {
+        {"Button", IDOK, "OK"},
+        {"ListBox", IDC_HISTORY_LIST, ""},
+        {"Edit", IDC_AVERAGE_EDIT, ""},
+        {"Button", 0xFFFF, "History"},
+        {"Button", 0xFFFF, "Average"},
+    };
+    HWND hChild = GetWindow(hDlg, GW_CHILD);
+    for (const Expected& e : expected) {
+        ASSERT_NE(nullptr, hChild) << "missing " << e.text;
+        EXPECT_EQ(0, lstrcmpiA(e.cls, ClassName(hChild).c_str())) << ClassName(hChild);
+        EXPECT_EQ(e.id, GetDlgCtrlID(hChild) & 0xFFFF) << e.cls << " " << e.text;
+        EXPECT_EQ(e.text, WindowText(hChild));
+        hChild = GetWindow(hChild, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(nullptr, hChild) << "more than five controls";
+
+    HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
+    HWND hEdit = GetDlgItem(hDlg, IDC_AVERAGE_EDIT);
+    const DWORD listStyle = static_cast<DWORD>(GetWindowLongA(hList, GWL_STYLE));
+    EXPECT_EQ(0u, listStyle & LBS_SORT);
+    EXPECT_NE(0u, listStyle & LBS_NOSEL);
+    EXPECT_NE(0u, GetWindowLongA(hList, GWL_EXSTYLE) & WS_EX_RIGHT);
+    EXPECT_NE(0u, GetWindowLongA(hEdit, GWL_STYLE) & ES_READONLY);
+    EXPECT_NE(0u, GetWindowLongA(hEdit, GWL_EXSTYLE) & WS_EX_RIGHT);
+
+    // Unsorted: lines stay in the order added. Read-only: typing changes nothing.
+    SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("9.000 ms"));
+    SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("1.000 ms"));
+    EXPECT_EQ((std::vector<std::string>{"9.000 ms", "1.000 ms"}), ListLines(hList));
+    SendMessageA(hEdit, WM_CHAR, 'x', 1);
+    EXPECT_EQ("", WindowText(hEdit));
+
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(run.Ended());
+    EXPECT_EQ(IDOK, run.Result());
+}
+
+TEST(RateDlg, OpeningStartsTheTimerAndTheSampler)
+{
+    ASSERT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
+        << "precondition: the test process starts at normal priority";
+    CFakeDevice& device = g_fakeDirectInput.device;
+    CProbeRateDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, hDlg);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+
+    // The device was set up for this window and the sampler started.
+    EXPECT_EQ(1, g_fakeDirectInput.creates.load());
+    EXPECT_EQ(hDlg, device.cooperativeWindow);
+    EXPECT_EQ(1, device.acquires.load());
+    EXPECT_EQ(static_cast<DWORD>(ABOVE_NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
+        << "Start raises the priority class";
+    EXPECT_EQ(1, CModalRunner::DialogWindowsCreated()) << "no message box";
+
+    // A mouse report: the sampling thread wakes and drains the device, and at
+    // a following tick its interval is a line and a rate.
+    ASSERT_NE(nullptr, device.hEventNotified);
+    ASSERT_TRUE(SetEvent(device.hEventNotified));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(device.hDrained, 10000)) << "the sampler did not wake";
+    HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
+    HWND hEdit = GetDlgItem(hDlg, IDC_AVERAGE_EDIT);
+    ASSERT_TRUE(WaitFor([&] { return ListCount(hList) == 1 && !WindowText(hEdit).empty(); }))
+        << "no line and rate after the report; lines: " << ListCount(hList);
+    const std::string line = ListLines(hList)[0];
+    EXPECT_TRUE(std::regex_match(line, std::regex("[0-9]+\\.[0-9]{3} ms"))) << line;
+    EXPECT_TRUE(std::regex_match(WindowText(hEdit), std::regex("([0-9]+\\.[0-9]{3}|inf) Hz")))
+        << WindowText(hEdit);
+
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(run.Ended());
+}
+
+TEST(RateDlg, QueuedIntervalsAppearInOrderWithTheRate)
+{
+    CProbeRateDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, hDlg);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+    HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
+    HWND hEdit = GetDlgItem(hDlg, IDC_AVERAGE_EDIT);
+
+    // The sampling thread idles (its event is never signalled), so this
+    // thread stands in as the producer.
+    dlg.m_mouse.Push(8.0);
+    dlg.m_mouse.Push(8.0);
+    dlg.m_mouse.Push(70.5);
+    ASSERT_TRUE(WaitFor([&] { return ListCount(hList) == 3 && WindowText(hEdit) == "37.500 Hz"; }))
+        << "lines: " << ListCount(hList) << ", rate: " << WindowText(hEdit);
+    EXPECT_EQ((std::vector<std::string>{"8.000 ms", "8.000 ms", "64.000 ms"}), ListLines(hList));
+
+    PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(run.Ended());
+    EXPECT_EQ(IDCANCEL, run.Result());
+}
+
+// Every way of closing runs the same stop: the window is destroyed before
+// DoModal returns, the sampler has stopped when OnDestroy returns, and the
+// sampling thread then ends without touching the device again.
+namespace {
+
+enum class Close { OkButton, EscapeKey, CloseBox };
+
+const char* CloseName(Close c)
+{
+    switch (c) {
+    case Close::OkButton: return "OkButton";
+    case Close::EscapeKey: return "EscapeKey";
+    default: return "CloseBox";
+    }
+}
+
+void PrintTo(Close c, std::ostream* os)
+{
+    *os << CloseName(c);
+}
+
+class RateDlgClosing : public ::testing::TestWithParam<Close> {};
+
+} // namespace
+
+TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
+{
+    CFakeDevice& device = g_fakeDirectInput.device;
+    std::atomic<HANDLE> samplingThread{nullptr};
+    device.onFirstRead = [&] {
+        if (!samplingThread)
+            samplingThread = CurrentThreadHandle();
+    };
+
+    CProbeRateDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, hDlg);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+    ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the timer never ticked";
+    EXPECT_EQ(0, device.reads.load()) << "no report yet";
+
+    INT_PTR expected = IDCANCEL;
+    switch (GetParam()) {
+    case Close::OkButton:
+        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+        expected = IDOK;
+        break;
+    case Close::EscapeKey: {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        HWND hFocus = GetGUIThreadInfo(run.ThreadId(), &info) && info.hwndFocus ? info.hwndFocus : hDlg;
+        PostMessageA(hFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(hFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        break;
+    }
+    case Close::CloseBox:
+        PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+    ASSERT_TRUE(run.Ended()) << "the dialog did not close";
+    EXPECT_EQ(expected, run.Result());
+    EXPECT_TRUE(dlg.destroyed) << "WM_DESTROY did not reach OnDestroy before DoModal returned";
+    EXPECT_FALSE(IsWindow(hDlg));
+    EXPECT_EQ(nullptr, dlg.m_hWnd) << "the dialog object still holds its destroyed window";
+
+    // Stop's own signal woke the thread for one last pass before it left.
+    EXPECT_EQ(1, device.wakeups.load());
+    EXPECT_EQ(device.reads.load(), dlg.readsWhenDestroyReturned.load());
+    HANDLE hThread = samplingThread;
+    ASSERT_NE(nullptr, hThread) << "the sampling thread's last pass was not seen";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 10000)) << "the sampling thread did not end";
+    CloseHandle(hThread);
+    EXPECT_EQ(dlg.readsWhenDestroyReturned.load(), device.reads.load())
+        << "the device was read after OnDestroy returned";
+    EXPECT_EQ(0, device.releases.load()) << "the device is released with the object, not the window";
+}
+
+INSTANTIATE_TEST_SUITE_P(RateDlg, RateDlgClosing,
+                         ::testing::Values(Close::OkButton, Close::EscapeKey, Close::CloseBox),
+                         [](const ::testing::TestParamInfo<Close>& info) {
+                             return std::string(CloseName(info.param));
+                         });
+
+// The timer goes before the sampler stops, so no tick can run while the
+// thread is being stopped. Seen from the sampling thread during Stop's wake-up:
+// the readout timer must already be gone.
+TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
+{
+    CFakeDevice& device = g_fakeDirectInput.device;
+    HWND hDlg = nullptr;
+    std::atomic<int> timerAliveAtStop{-1};
+    device.onFirstRead = [&] { timerAliveAtStop = KillTimer(hDlg, 1) ? 1 : 0; };
+
+    CProbeRateDlg dlg;
+    dlg.armProbeTimer = true;
+    CModalRunner run(dlg);
+    hDlg = run.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, hDlg);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+
+    // Seeing the timer from another thread is a liberty of this platform:
+    // check it on the probe timer first.
+    if (!KillTimer(hDlg, kProbeTimer)) {
+        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ASSERT_TRUE(run.Ended());
+        GTEST_SKIP() << "this platform does not let another thread see a window's timer, "
+                        "so the order of KillTimer and Stop cannot be observed";
+    }
+
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(run.Ended());
+    EXPECT_EQ(0, timerAliveAtStop.load()) << "1: the timer still ran while the sampler stopped; "
+                                             "-1: the sampler never woke";
+}
