@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include "framework/CmdTarget.h"
+
 class CWnd;
 
 typedef UINT (*AFX_THREADPROC)(LPVOID);
 
-class CWinThread {
+class CWinThread : public CCmdTarget {
 public:
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
@@ -20,7 +22,7 @@ public:
 
     CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
         : m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam) {}
-    virtual ~CWinThread();
+    ~CWinThread() override;
 
     // Per-thread start-up. Returns TRUE to go on to Run, FALSE to end at once.
     // The base returns FALSE.
