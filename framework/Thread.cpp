@@ -8,6 +8,19 @@ CWinThread::~CWinThread()
         CloseHandle(m_hThread);
 }
 
+int CWinThread::Run()
+{
+    MSG msg;
+    BOOL bRet;
+    while ((bRet = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+        if (bRet == -1)
+            return -1;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
 unsigned __stdcall CWinThread::ThreadEntry(void* pThread)
 {
     CWinThread* pThis = static_cast<CWinThread*>(pThread);

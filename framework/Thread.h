@@ -1,27 +1,44 @@
-// Worker threads in the framework's manner: AfxBeginThread runs a plain
-// function on a new thread and hands back the thread object, which deletes
-// itself (and closes its handle) when the function returns.
+// Threads in the framework's manner. AfxBeginThread runs a plain function on a
+// new thread and hands back the thread object, which deletes itself (and
+// closes its handle) when the function returns. The application object
+// (CWinApp) is the thread object of the program's main thread.
 #pragma once
 
 #include <windows.h>
 
+#include "framework/CmdTarget.h"
+
+class CWnd;
+
 typedef UINT (*AFX_THREADPROC)(LPVOID);
 
-class CWinThread {
+class CWinThread : public CCmdTarget {
 public:
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
     BOOL m_bAutoDelete = TRUE;
+    // The thread's main window; the framework never deletes it.
+    CWnd* m_pMainWnd = nullptr;
 
     CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
         : m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam) {}
-    ~CWinThread();
+    ~CWinThread() override;
+
+    // Per-thread start-up. Returns TRUE to go on to Run, FALSE to end at once.
+    // The base returns FALSE.
+    virtual BOOL InitInstance() { return FALSE; }
+    // Pumps messages until WM_QUIT and returns its exit code.
+    virtual int Run();
 
     BOOL SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }
     DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
 
     CWinThread(const CWinThread&) = delete;
     CWinThread& operator=(const CWinThread&) = delete;
+
+protected:
+    // A thread object that runs no function of its own: the main thread's.
+    CWinThread() : m_pfnThreadProc(nullptr), m_pThreadParams(nullptr) {}
 
 private:
     friend CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID, int, UINT, DWORD,

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# Sets up the machine and builds Tavrel. (Running the program comes with the
-# application itself; until then this only builds.)
+# Sets up the machine, builds Tavrel and runs it under Wine.
+#
+# With an X display (DISPLAY set) the program opens on it; move the mouse over
+# it and close it to end. Without one, a headless demonstration: a private
+# Xvfb, the program in a Wine virtual desktop (so that its window has a caption
+# bar), steady synthetic pointer motion at 125 Hz for a few seconds; then the
+# last lines and the rate it shows are printed, a screenshot of the dialog is
+# written to build/screenshot.png, and the program is closed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TAVREL_BUILD_DIR:-$root/build}
@@ -8,4 +14,41 @@ build=${TAVREL_BUILD_DIR:-$root/build}
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build "$build" -j"$(nproc)"
-echo "run: built the libraries in $build; the program itself is not there yet."
+exe="$build/app/Tavrel.exe"
+
+. "$root/scripts/wine-env.sh"
+
+if [ -n "${DISPLAY:-}" ]; then
+  wine_env_start "$build"
+  echo "run: Tavrel.exe on $DISPLAY; close its window to end"
+  rc=0
+  wine "$exe" || rc=$?
+  exit "$rc"
+fi
+
+wine_env_start "$build"   # starts a private Xvfb, as DISPLAY is unset
+# The probe reads and closes the dialog from another process, on its desktop.
+probe() { TAVREL_DESKTOP=Tavrel wine "$build/tests/e2e/tavrel_probe.exe" "$@" </dev/null | tr -d '\r'; }
+
+wine explorer /desktop=Tavrel,800x600 "$exe" </dev/null >/dev/null 2>&1 &
+app=$!
+where=$(probe find 60000) || { echo "run: the dialog did not appear" >&2; exit 1; }
+eval "$(echo "$where" | tr ' ' '\n' | grep -E '^d?(x|y|w|h)=-?[0-9]+$')"
+
+# The virtual desktop sits at the screen's origin, so desktop and X
+# coordinates agree.
+echo "run: moving the pointer over the list at 125 Hz for 4 s"
+"$build/tests/e2e/xmotion" "$x" "$y" "$w" "$h" 8000 4
+
+readout=$(probe read)
+echo "run: the last lines of the list:"
+echo "$readout" | grep '^line=' | tail -8 | sed 's/^line=/    /'
+echo "run: $(echo "$readout" | grep '^count=' | sed 's/count=//') lines; rate shown: $(echo "$readout" | grep '^rate=' | sed 's/rate=//')"
+
+shot="$build/screenshot.png"
+xwd -root -silent | convert xwd:- -crop "${dw}x${dh}+${dx}+${dy}" +repage "$shot"
+echo "run: screenshot of the dialog: $shot"
+
+probe close ok
+probe gone 30000 >/dev/null || true
+wait "$app" || true

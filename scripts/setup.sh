@@ -10,6 +10,8 @@ need=(
   xvfb x11-utils x11-apps imagemagick xdotool
   googletest
   gnuplot-nox
+  python3
+  gcc libc6-dev libx11-dev libxtst-dev
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

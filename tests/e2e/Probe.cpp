@@ -1,0 +1,230 @@
+// tavrel_probe: looks at a running Tavrel from another process, the way a user
+// would see it, and closes it the ways a user can. Used by the end-to-end test.
+//
+//   find MS            wait up to MS for the dialog; print "hwnd=H x=X y=Y w=W h=H
+//                      dx=X dy=Y dw=W dh=H": screen rectangles of the dialog's
+//                      list box (x...) and of the whole dialog (dx...)
+//   read               print "count=N", each list line as "line=TEXT", "rate=TEXT"
+//   close ok|esc|box   click OK, press Esc, or use the close box (window menu Close)
+//   gone MS            wait up to MS until no dialog of that caption is left
+//   msgbox MS TEXT     wait up to MS for a message box showing TEXT; print how
+//                      many are open, then dismiss it with its OK button
+//   msgboxes           print how many message boxes showing TEXT are open
+//
+// With TAVREL_DESKTOP set, the probe looks on that desktop (a Wine virtual
+// desktop started as `explorer /desktop=NAME,...`) instead of the default one.
+//
+// Exit status 0 on success, 1 when the expected window was not found, 2 on misuse.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kCaption[] = "Ombrix's DirectInput Tavrel";
+const char kDialogClass[] = "#32770";
+const int kListId = 1000;
+const int kRateId = 1001;
+
+HWND FindDialog()
+{
+    return FindWindowA(kDialogClass, kCaption);
+}
+
+// Waits, polling the window list, until pred() holds or ms have passed.
+template <typename Pred>
+bool WaitFor(DWORD ms, Pred pred)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (pred())
+            return true;
+        if (GetTickCount() - start >= ms)
+            return false;
+        Sleep(20);
+    }
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char buf[512] = {};
+    SendMessageA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+struct BoxSearch {
+    const char* text;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK ChildShowsText(HWND child, LPARAM lp)
+{
+    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    if (WindowText(child).find(s->text) != std::string::npos) {
+        s->found.push_back(GetAncestor(child, GA_ROOT));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK TopShowsText(HWND top, LPARAM lp)
+{
+    char cls[64] = {};
+    GetClassNameA(top, cls, sizeof cls);
+    if (strcmp(cls, kDialogClass) == 0 && IsWindowVisible(top))
+        EnumChildWindows(top, ChildShowsText, lp);
+    return TRUE;
+}
+
+std::vector<HWND> FindBoxes(const char* text)
+{
+    BoxSearch s{text, {}};
+    EnumWindows(TopShowsText, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+int Find(DWORD ms)
+{
+    HWND dlg = nullptr;
+    if (!WaitFor(ms, [&] { return (dlg = FindDialog()) != nullptr && IsWindowVisible(dlg); })) {
+        fprintf(stderr, "probe: no visible window \"%s\" within %lu ms\n", kCaption, ms);
+        return 1;
+    }
+    RECT r, d;
+    HWND list = GetDlgItem(dlg, kListId);
+    GetWindowRect(list ? list : dlg, &r);
+    GetWindowRect(dlg, &d);
+    printf("hwnd=%p x=%ld y=%ld w=%ld h=%ld dx=%ld dy=%ld dw=%ld dh=%ld\n", static_cast<void*>(dlg),
+           r.left, r.top, r.right - r.left, r.bottom - r.top, d.left, d.top, d.right - d.left,
+           d.bottom - d.top);
+    return 0;
+}
+
+int Read()
+{
+    HWND dlg = FindDialog();
+    if (!dlg) {
+        fprintf(stderr, "probe: no window \"%s\"\n", kCaption);
+        return 1;
+    }
+    HWND list = GetDlgItem(dlg, kListId);
+    HWND rate = GetDlgItem(dlg, kRateId);
+    if (!list || !rate) {
+        fprintf(stderr, "probe: the dialog has no list (%p) or rate field (%p)\n",
+                static_cast<void*>(list), static_cast<void*>(rate));
+        return 1;
+    }
+    const LRESULT n = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    printf("count=%ld\n", static_cast<long>(n));
+    for (LRESULT i = 0; i < n; ++i) {
+        // The wide message: Wine returns only the first character of an
+        // item when LB_GETTEXT is sent narrow to another process.
+        WCHAR wline[256] = {};
+        const LRESULT len = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        if (len < 0 || len >= static_cast<LRESULT>(sizeof wline / sizeof wline[0])) {
+            printf("line=<length %ld>\n", static_cast<long>(len));
+            continue;
+        }
+        if (SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wline)) == LB_ERR)
+            continue;
+        char line[256] = {};
+        WideCharToMultiByte(CP_ACP, 0, wline, -1, line, sizeof line, nullptr, nullptr);
+        printf("line=%s\n", line);
+    }
+    printf("rate=%s\n", WindowText(rate).c_str());
+    return 0;
+}
+
+int Close(const char* how)
+{
+    HWND dlg = FindDialog();
+    if (!dlg) {
+        fprintf(stderr, "probe: no window \"%s\" to close\n", kCaption);
+        return 1;
+    }
+    if (strcmp(how, "ok") == 0) {
+        // A click on the button: it sends the dialog BN_CLICKED for IDOK.
+        HWND ok = GetDlgItem(dlg, IDOK);
+        if (!ok) {
+            fprintf(stderr, "probe: the dialog has no OK button\n");
+            return 1;
+        }
+        PostMessageA(ok, BM_CLICK, 0, 0);
+    } else if (strcmp(how, "esc") == 0) {
+        // The key goes to the control with the focus, as a real key press
+        // would; the modal loop's dialog navigation turns Esc into IDCANCEL.
+        GUITHREADINFO gti = {};
+        gti.cbSize = sizeof gti;
+        HWND target = dlg;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gti) && gti.hwndFocus)
+            target = gti.hwndFocus;
+        PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    } else if (strcmp(how, "box") == 0) {
+        // What the caption bar's close box sends.
+        PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else {
+        return 2;
+    }
+    return 0;
+}
+
+int Gone(DWORD ms)
+{
+    if (!WaitFor(ms, [] { return FindDialog() == nullptr; })) {
+        fprintf(stderr, "probe: \"%s\" still open after %lu ms\n", kCaption, ms);
+        return 1;
+    }
+    return 0;
+}
+
+int MsgBox(DWORD ms, const char* text)
+{
+    std::vector<HWND> boxes;
+    if (!WaitFor(ms, [&] { return !(boxes = FindBoxes(text)).empty(); })) {
+        fprintf(stderr, "probe: no message box showing \"%s\" within %lu ms\n", text, ms);
+        return 1;
+    }
+    printf("boxes=%u\n", static_cast<unsigned>(boxes.size()));
+    HWND ok = GetDlgItem(boxes.front(), IDOK);
+    PostMessageA(ok ? ok : boxes.front(), ok ? BM_CLICK : WM_CLOSE, 0, 0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    if (const char* desktop = getenv("TAVREL_DESKTOP")) {
+        // The desktop exists only once explorer has started it.
+        HDESK h = nullptr;
+        WaitFor(60000, [&] { return (h = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL)) != nullptr; });
+        if (!h || !SetThreadDesktop(h)) {
+            fprintf(stderr, "probe: cannot use desktop \"%s\" (error %lu)\n", desktop, GetLastError());
+            return 1;
+        }
+    }
+    const std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "find" && argc == 3)
+        return Find(strtoul(argv[2], nullptr, 10));
+    if (cmd == "read" && argc == 2)
+        return Read();
+    if (cmd == "close" && argc == 3)
+        return Close(argv[2]);
+    if (cmd == "gone" && argc == 3)
+        return Gone(strtoul(argv[2], nullptr, 10));
+    if (cmd == "msgbox" && argc == 4)
+        return MsgBox(strtoul(argv[2], nullptr, 10), argv[3]);
+    if (cmd == "msgboxes" && argc == 3) {
+        printf("boxes=%u\n", static_cast<unsigned>(FindBoxes(argv[2]).size()));
+        return 0;
+    }
+    fprintf(stderr, "usage: tavrel_probe find MS | read | close ok|esc|box | gone MS | "
+                    "msgbox MS TEXT | msgboxes TEXT\n");
+    return 2;
+}
