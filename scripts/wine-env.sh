@@ -57,4 +57,11 @@ wine_env_start() {
   # they would inherit its output and hold it open for as long as they live.
   wineserver -p
   wineboot --init </dev/null >/dev/null 2>&1
+  # The private Xvfb runs no window manager. Wine hands top-level windows to
+  # one and, when hiding such a window, waits for it to confirm the withdrawal;
+  # without one that wait runs into its 2 s timeout at every dialog close. So
+  # on our own display, Wine keeps its windows to itself.
+  if [ -n "${TAVREL_XVFB_PID:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+  fi
 }

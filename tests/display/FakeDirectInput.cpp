@@ -17,8 +17,11 @@ public:
     STDMETHOD(CreateDevice)(REFGUID, LPDIRECTINPUTDEVICE8A* ppDevice, LPUNKNOWN) override
     {
         ++g_fakeDirectInput.devicesCreated;
-        g_fakeDirectInput.device.AddRef();
-        *ppDevice = &g_fakeDirectInput.device;
+        CFakeDevice* pDevice = g_fakeDirectInput.pDevice.load();
+        if (!pDevice)
+            pDevice = &g_fakeDirectInput.device;
+        pDevice->AddRef();
+        *ppDevice = pDevice;
         return DI_OK;
     }
     STDMETHOD(EnumDevices)(DWORD, LPDIENUMDEVICESCALLBACKA, LPVOID, DWORD) override { return E_NOTIMPL; }

@@ -5,7 +5,13 @@
 //                      dx=X dy=Y dw=W dh=H": screen rectangles of the dialog's
 //                      list box (x...) and of the whole dialog (dx...)
 //   read               print "count=N", each list line as "line=TEXT", "rate=TEXT"
-//   close ok|esc|box   click OK, press Esc, or use the close box (window menu Close)
+//   close ok|esc|box [MS]
+//                      click OK, press Esc, or use the close box (window menu
+//                      Close); with MS, then wait up to MS for the dialog's
+//                      process to end and print "exited_ms=N code=C", the time
+//                      from the close to the end of the process
+//   lines MS N         wait up to MS until the list holds at least N lines;
+//                      print "count=N"
 //   gone MS            wait up to MS until no dialog of that caption is left
 //   msgbox MS TEXT     wait up to MS for a message box showing TEXT; print how
 //                      many are open, then dismiss it with its OK button
@@ -139,13 +145,29 @@ int Read()
     return 0;
 }
 
-int Close(const char* how)
+// The process that owns the dialog, opened for the given access; null on failure.
+HANDLE OpenDialogProcess(HWND dlg, DWORD access)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dlg, &pid);
+    HANDLE h = pid ? OpenProcess(access, FALSE, pid) : nullptr;
+    if (!h)
+        fprintf(stderr, "probe: cannot open the dialog's process %lu (error %lu)\n", pid, GetLastError());
+    return h;
+}
+
+int Close(const char* how, DWORD waitMs, bool wait)
 {
     HWND dlg = FindDialog();
     if (!dlg) {
         fprintf(stderr, "probe: no window \"%s\" to close\n", kCaption);
         return 1;
     }
+    // Opened before the close, so the process cannot be gone before it is watched.
+    HANDLE process = nullptr;
+    if (wait && !(process = OpenDialogProcess(dlg, SYNCHRONIZE | PROCESS_QUERY_INFORMATION)))
+        return 1;
+    const DWORD start = GetTickCount();
     if (strcmp(how, "ok") == 0) {
         // A click on the button: it sends the dialog BN_CLICKED for IDOK.
         HWND ok = GetDlgItem(dlg, IDOK);
@@ -169,6 +191,35 @@ int Close(const char* how)
         PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else {
         return 2;
+    }
+    if (!process)
+        return 0;
+    const DWORD wr = WaitForSingleObject(process, waitMs);
+    const DWORD elapsed = GetTickCount() - start;
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    if (wr != WAIT_OBJECT_0) {
+        fprintf(stderr, "probe: the process still runs %lu ms after the close\n", elapsed);
+        return 1;
+    }
+    printf("exited_ms=%lu code=%lu\n", elapsed, code);
+    return 0;
+}
+
+int Lines(DWORD ms, LRESULT atLeast)
+{
+    LRESULT n = -1;
+    const bool reached = WaitFor(ms, [&] {
+        HWND list = GetDlgItem(FindDialog(), kListId);
+        n = list ? SendMessageA(list, LB_GETCOUNT, 0, 0) : -1;
+        return n >= atLeast;
+    });
+    printf("count=%ld\n", static_cast<long>(n));
+    if (!reached) {
+        fprintf(stderr, "probe: the list holds %ld lines after %lu ms, not %ld\n",
+                static_cast<long>(n), ms, static_cast<long>(atLeast));
+        return 1;
     }
     return 0;
 }
@@ -214,8 +265,10 @@ int main(int argc, char** argv)
         return Find(strtoul(argv[2], nullptr, 10));
     if (cmd == "read" && argc == 2)
         return Read();
-    if (cmd == "close" && argc == 3)
-        return Close(argv[2]);
+    if (cmd == "close" && (argc == 3 || argc == 4))
+        return Close(argv[2], argc == 4 ? strtoul(argv[3], nullptr, 10) : 0, argc == 4);
+    if (cmd == "lines" && argc == 4)
+        return Lines(strtoul(argv[2], nullptr, 10), strtol(argv[3], nullptr, 10));
     if (cmd == "gone" && argc == 3)
         return Gone(strtoul(argv[2], nullptr, 10));
     if (cmd == "msgbox" && argc == 4)
@@ -224,7 +277,7 @@ int main(int argc, char** argv)
         printf("boxes=%u\n", static_cast<unsigned>(FindBoxes(argv[2]).size()));
         return 0;
     }
-    fprintf(stderr, "usage: tavrel_probe find MS | read | close ok|esc|box | gone MS | "
-                    "msgbox MS TEXT | msgboxes TEXT\n");
+    fprintf(stderr, "usage: tavrel_probe find MS | read | close ok|esc|box [MS] | lines MS N | "
+                    "gone MS | msgbox MS TEXT | msgboxes TEXT\n");
     return 2;
 }

@@ -11,9 +11,18 @@
 #   e2e.sh no-dinput            with a stand-in dinput8.dll whose DirectInput8Create
 #                               fails: one message box, an empty readout, and a
 #                               normal exit once both are closed
+#   e2e.sh idle ok|esc|box      start it and leave it without input for 2 s: the
+#                               process's CPU time over those 2 s stays under
+#                               IDLE_CPU_MS; then the same exit checks
+#   e2e.sh stress RUNS          open and close it RUNS times in a row, closing with
+#                               OK, Esc and the close box in turn, while the pointer
+#                               moves over it every STRESS_PERIOD_US; each run's
+#                               process must end within 2 s of the close, with exit
+#                               code 0 and no window left
 #
 # Paths come from the environment: TAVREL_EXE, PROBE_EXE, XMOTION, FAILING_DINPUT8.
-# Cadence and tolerances: PERIOD_US (8000, i.e. 125 Hz), MOVE_SECONDS (3).
+# Cadence and tolerances: PERIOD_US (8000, i.e. 125 Hz), MOVE_SECONDS (3),
+# IDLE_CPU_MS (200), STRESS_PERIOD_US (1000, i.e. 1000 Hz).
 set -uo pipefail
 
 mode=${1:?mode}
@@ -38,8 +47,10 @@ done
 probe() { wine "$PROBE_EXE" "$@" </dev/null | tr -d '\r'; }
 
 app_pid=
+motion_pid=
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$motion_pid" ] && kill "$motion_pid" 2>/dev/null
   return 0
 }
 trap cleanup EXIT
@@ -71,6 +82,19 @@ find_dialog() {
   out=$(probe find "$FIND_MS") || fail "the dialog \"Ombrix's DirectInput Tavrel\" did not appear"
   echo "e2e: found $out"
   eval "$(echo "$out" | tr ' ' '\n' | grep -E '^d?(x|y|w|h)=-?[0-9]+$' | sed 's/^/list_/')"
+}
+
+# CPU time (user + system, in ms) used so far by the program's own process:
+# the child of the `timeout` that start_app ran. Wine does not keep another
+# process's times current for GetProcessTimes, so they are read from the host.
+app_cpu_ms() {
+  local child hz
+  child=$(cat "/proc/$app_pid/task/$app_pid/children" 2>/dev/null) || return 1
+  child=${child%% *}
+  [ -n "$child" ] && [ -r "/proc/$child/stat" ] || return 1
+  hz=$(getconf CLK_TCK)
+  # Fields 14 and 15, counted after the parenthesised command name.
+  sed 's/^.*) //' "/proc/$child/stat" | awk -v hz="$hz" '{ printf "%d\n", ($12 + $13) * 1000 / hz }'
 }
 
 case "$mode" in
@@ -107,6 +131,57 @@ no-dinput)
   [ "$readout" = $'count=0\nrate=' ] || fail "the readout is not empty: $readout"
   echo "e2e: one message box; the dialog stayed up with an empty readout"
   close_and_check_exit "$how"
+  ;;
+idle)
+  IDLE_CPU_MS=${IDLE_CPU_MS:-200}
+  start_app "$TAVREL_EXE"
+  find_dialog
+  before=$(app_cpu_ms) || fail "cannot read the program's CPU time from /proc (needs Linux procfs)"
+  # The measuring window: nothing moves the pointer for these 2 s.
+  sleep 2
+  after=$(app_cpu_ms) || fail "the program ended while it was measured"
+  used=$((after - before))
+  echo "e2e: idle for 2 s: ${used} ms of CPU time (bound ${IDLE_CPU_MS} ms)"
+  [ "$(probe lines 0 1 2>/dev/null)" = "count=0" ] \
+    || fail "precondition: the program received input during the idle time"
+  [ "$used" -lt "$IDLE_CPU_MS" ] || fail "the idle program used ${used} ms of CPU time in 2 s: a thread busy-waits"
+  close_and_check_exit "$how"
+  ;;
+stress)
+  RUNS=${2:?number of runs}
+  STRESS_PERIOD_US=${STRESS_PERIOD_US:-1000}
+  [ -x "${XMOTION:-}" ] || fail "XMOTION does not name the built pointer helper: '${XMOTION:-}'"
+  ways=(ok esc box)
+  slowest=0
+  for ((run = 1; run <= RUNS; run++)); do
+    how=${ways[$(((run - 1) % 3))]}
+    start_app "$TAVREL_EXE"
+    find_dialog >/dev/null
+    if [ -z "$motion_pid" ]; then
+      # One pointer helper for all runs, over the list where every run's dialog
+      # appears; it is stopped once the runs are done.
+      "$XMOTION" "$list_x" "$list_y" "$list_w" "$list_h" "$STRESS_PERIOD_US" 3600 >/dev/null &
+      motion_pid=$!
+    fi
+    kill -0 "$motion_pid" 2>/dev/null || fail "the pointer helper stopped"
+    # The program is sampling the motion when it is closed.
+    probe lines 30000 20 >/dev/null || fail "run $run: the pointer's motion does not reach the program"
+    out=$(probe close "$how" 2000) || fail "run $run: the process did not end within 2 s of closing with '$how'"
+    wait "$app_pid"
+    rc=$?
+    app_pid=
+    [ "$rc" -eq 0 ] || fail "run $run: the process ended with exit code $rc after closing with '$how'"
+    [ "$out" = "${out/code=0/}" ] && fail "run $run: the program's exit code was not 0: $out"
+    probe gone 0 || fail "run $run: the dialog is still there after its process ended"
+    [ "$(probe msgboxes "CMouse::Create failed")" = "boxes=0" ] || fail "run $run: a message box of the program is left"
+    ms=${out#exited_ms=}; ms=${ms%% *}
+    [ "$ms" -gt "$slowest" ] && slowest=$ms
+    echo "e2e: run $run: closed with '$how' under motion; the process ended ${ms} ms later"
+  done
+  kill "$motion_pid" 2>/dev/null
+  wait "$motion_pid" 2>/dev/null
+  motion_pid=
+  echo "e2e: $RUNS runs; the slowest process ended ${slowest} ms after its close"
   ;;
 *)
   fail "unknown mode $mode"

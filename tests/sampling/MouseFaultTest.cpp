@@ -1,4 +1,5 @@
-// The sampling loop against a misbehaving device: input lost on every read, a
+// The sampling loop against a misbehaving device: input lost on every read
+// (with the re-acquire succeeding, or failing as for an unplugged mouse), a
 // persistent failure, buffer overflow, wake-ups with nothing buffered, and a
 // device that falls silent. In every case each wake-up yields exactly one
 // interval, the thread blocks between wake-ups instead of spinning, and Stop
@@ -17,10 +18,12 @@ struct Fault {
     int recordsPerWake;
     int readsPerWake; // reads each wake-up must make
     int acquiresPerWake;
+    HRESULT acquire = DI_OK; // status of every re-acquire
 };
 
 const Fault kFaults[] = {
     {"InputLostOnEveryRead", DIERR_INPUTLOST, 3, 1, 1},
+    {"InputLostAndReacquireFails", DIERR_INPUTLOST, 3, 1, 1, static_cast<HRESULT>(DIERR_UNPLUGGED)},
     {"PersistentFailure", DIERR_NOTACQUIRED, 3, 1, 0},
     {"BufferOverflow", DI_BUFFEROVERFLOW, 16, 17, 0},
     {"NothingBuffered", S_OK, 0, 1, 0},
@@ -57,6 +60,7 @@ TEST_P(MouseFault, OneIntervalPerWakeUpNoSpinPromptStop)
     ASSERT_TRUE(mouse.Create(nullptr));
     if (f.always != S_OK)
         device.AlwaysReturn(f.always);
+    device.acquireStatus = f.acquire;
     mouse.Start();
 
     const int wakes = 3000;

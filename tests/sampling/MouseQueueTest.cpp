@@ -101,6 +101,80 @@ TEST_F(MouseQueue, BehavesTheSameWhenTheCountersWrap)
     EXPECT_EQ(Range(45, 300), mouse.PopAll()) << "overflow across the wrap";
 }
 
+namespace {
+
+// What a run of queue operations shows from outside: each Pop's result and
+// value, and the number of unread intervals after every operation.
+struct QueueTrace {
+    std::vector<double> popped;
+    std::vector<uint32_t> unread;
+    bool wrapped = false; // the write counter passed 2^32 while intervals were unread
+};
+
+// Pushes and pops in a fixed pattern: bursts that overrun the 255 slots,
+// partial pops that keep intervals unread across the counters' wrap, then a
+// pseudo-random mix with full drains, and a final drain.
+QueueTrace RunScript(CTestMouse& mouse, uint32_t start)
+{
+    mouse.SetCounters(start, start);
+    QueueTrace t;
+    double next = 0;
+    auto note = [&] {
+        t.unread.push_back(mouse.WriteCounter() - mouse.ReadCounter());
+        if (mouse.WriteCounter() < start && mouse.ReadCounter() != mouse.WriteCounter())
+            t.wrapped = true;
+    };
+    auto push = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            mouse.Push(next++);
+            note();
+        }
+    };
+    auto pop = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            double ms = -1;
+            const BOOL ok = mouse.Pop(&ms);
+            t.popped.push_back(ok ? ms : -1);
+            note();
+        }
+    };
+    for (int round = 0; round < 20; ++round) {
+        push(50);
+        pop(20);
+    }
+    uint32_t lcg = 12345;
+    for (int op = 0; op < 400; ++op) {
+        lcg = lcg * 1103515245u + 12345u;
+        const int n = static_cast<int>((lcg >> 16) % 300);
+        if (op % 2 == 0)
+            push(n);
+        else
+            pop(n);
+    }
+    pop(300);
+    return t;
+}
+
+} // namespace
+
+// The same operations from counters of 0 and from counters just below 2^32
+// must give the same results at every step: the ring never reduces a counter
+// modulo its size, so only the low eight bits may matter.
+TEST_F(MouseQueue, AnyRunFromJustBelow2To32MatchesTheSameRunFromZero)
+{
+    const QueueTrace fromZero = RunScript(mouse, 0);
+    EXPECT_EQ(0u, mouse.WriteCounter()) << "drained at the end";
+    for (uint32_t start : {0xFFFFFFFFu, 0xFFFFFFF0u, 0xFFFFFF01u, 0xFFFFFE80u}) {
+        SCOPED_TRACE(testing::Message() << "counters start at 0x" << std::hex << start);
+        const QueueTrace wrapped = RunScript(mouse, start);
+        EXPECT_TRUE(wrapped.wrapped) << "the run never carried unread intervals across 2^32";
+        EXPECT_EQ(fromZero.popped, wrapped.popped);
+        EXPECT_EQ(fromZero.unread, wrapped.unread);
+        EXPECT_EQ(0u, mouse.ReadCounter());
+        EXPECT_EQ(0u, mouse.WriteCounter());
+    }
+}
+
 TEST_F(MouseQueue, ProducerAndConsumerThreadsLoseNothingBelowCapacity)
 {
     // One producer paced by the consumer's acknowledgements, so the queue

@@ -1,0 +1,286 @@
+// The main dialog under load and at rest, in process under Wine, with the
+// scripted DirectInput of FakeDirectInput.cpp in place of dinput8.dll's:
+//  - idle: with no input at all, the open dialog (its readout timer ticking,
+//    its sampling thread waiting) costs next to no CPU time, so no thread
+//    busy-waits;
+//  - shutdown under load: the dialog opened and closed 200 times while a
+//    source thread signals the sampler's event at 8000 Hz; every close ends
+//    promptly, and the sampling thread never touches its device once the
+//    device has been released nor writes into the destroyed dialog.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "display/RateDlg.h"
+#include "tests/display/FakeDirectInput.h"
+#include "tests/display/ModalRunner.h"
+#include "tests/support/HandleCount.h"
+
+namespace {
+
+const char kCaption[] = "Ombrix's DirectInput Tavrel";
+
+// CPU time (user + kernel) used by this process so far, in milliseconds.
+double ProcessCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return -1.0;
+    auto ms = [](const FILETIME& ft) {
+        return (static_cast<double>(ft.dwHighDateTime) * 4294967296.0 + ft.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+// A handle to the calling thread that stays valid after the thread has ended.
+HANDLE CurrentThreadHandle()
+{
+    HANDLE h = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h, SYNCHRONIZE,
+                    FALSE, 0);
+    return h;
+}
+
+// CRateDlg with its readout ticks counted; the dialog's own handler runs first.
+class CTickCountingDlg : public CRateDlg {
+public:
+    std::atomic<int> ticks{0};
+
+protected:
+
+    void OnTimer(UINT_PTR nIDEvent)
+    {
+        CRateDlg::OnTimer(nIDEvent);
+        ++ticks;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTickCountingDlg, CRateDlg)
+    ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+} // namespace
+
+// Two seconds without input. A thread that polled instead of blocking would
+// use about as much CPU time as the wall-clock time; the dialog may use at
+// most 200 ms (10 %) for its ticks and Wine's own housekeeping.
+TEST(RateDlgLoad, AnIdleDialogUsesAlmostNoCpu)
+{
+    const double kIdleCpuBoundMs = 200.0;
+    CFakeDevice& device = g_fakeDirectInput.device;
+    CTickCountingDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForWindow(kCaption);
+    ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; })) << "never shown";
+    ASSERT_NE(nullptr, device.hEventNotified) << "the sampler was not set up";
+    ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the readout timer never ticked";
+
+    const int ticksBefore = dlg.ticks.load();
+    const double cpuBefore = ProcessCpuMs();
+    ASSERT_GE(cpuBefore, 0.0) << "GetProcessTimes failed: " << GetLastError();
+    // Nothing signals the device, so nothing may drain it in these two seconds.
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(device.hDrained, 2000))
+        << "the sampler woke without input";
+    const double idleCpu = ProcessCpuMs() - cpuBefore;
+    const int ticks = dlg.ticks.load() - ticksBefore;
+
+    std::printf("idle for 2 s: %.1f ms of CPU time, %d readout ticks\n", idleCpu, ticks);
+    EXPECT_LT(idleCpu, kIdleCpuBoundMs) << "CPU time used in 2 s without input, with " << ticks
+                                        << " readout ticks";
+    EXPECT_GT(ticks, 0) << "the readout timer stopped ticking, so its cost was not measured";
+    EXPECT_EQ(0, device.reads.load()) << "no input, so no read";
+
+    // The sampling thread was alive and blocked, not gone: a report still wakes it.
+    ASSERT_TRUE(SetEvent(device.hEventNotified));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(device.hDrained, 10000))
+        << "the sampling thread did not wake after the idle time";
+
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(run.Ended());
+}
+
+namespace {
+
+// Signals whichever event it is given at 8000 Hz, each signal due at an
+// absolute deadline on the performance counter. It yields while it waits, but
+// it does keep a processor busy: 125 us is far below the system's sleep
+// granularity.
+class CSignalSource {
+public:
+    CSignalSource() : m_thread([this] { Run(); }) {}
+    ~CSignalSource()
+    {
+        m_quit = true;
+        m_thread.join();
+    }
+
+    // Signals hEvent from now on (nullptr: nothing). Once this returns, the
+    // previous event is no longer signalled and its handle may be closed.
+    void Target(HANDLE hEvent)
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_hEvent)
+            m_targetedTicks += now.QuadPart - m_targetedSince;
+        m_hEvent = hEvent;
+        m_targetedSince = now.QuadPart;
+    }
+
+    long Signals() const { return m_signals.load(); }
+    // The signals per second while an event was targeted.
+    double Rate()
+    {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_targetedTicks ? m_signals.load() * static_cast<double>(f.QuadPart) / m_targetedTicks
+                               : 0.0;
+    }
+
+private:
+    void Run()
+    {
+        LARGE_INTEGER f, now;
+        QueryPerformanceFrequency(&f);
+        const LONGLONG period = f.QuadPart / 8000;
+        QueryPerformanceCounter(&now);
+        LONGLONG due = now.QuadPart;
+        while (!m_quit) {
+            QueryPerformanceCounter(&now);
+            if (now.QuadPart < due) {
+                SwitchToThread();
+                continue;
+            }
+            // A source that fell far behind resumes its cadence rather than
+            // firing a burst (which an auto-reset event would merge anyway).
+            due = now.QuadPart - due > 8 * period ? now.QuadPart + period : due + period;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_hEvent && SetEvent(m_hEvent))
+                ++m_signals;
+        }
+    }
+
+    std::atomic<bool> m_quit{false};
+    std::atomic<long> m_signals{0};
+    std::mutex m_mutex;
+    HANDLE m_hEvent = nullptr;
+    LONGLONG m_targetedSince = 0;
+    LONGLONG m_targetedTicks = 0;
+    std::thread m_thread;
+};
+
+enum class Close { OkButton, EscapeKey, CloseBox };
+
+void CloseDialog(HWND hDlg, DWORD threadId, Close how)
+{
+    switch (how) {
+    case Close::OkButton:
+        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+        break;
+    case Close::EscapeKey: {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        HWND hFocus = GetGUIThreadInfo(threadId, &info) && info.hwndFocus ? info.hwndFocus : hDlg;
+        PostMessageA(hFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(hFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        break;
+    }
+    case Close::CloseBox:
+        PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+}
+
+// One dialog's life under the source's signals, with a device of its own that
+// outlives the dialog. The device's last reference is the sampler's, so any
+// call the sampling thread makes after the dialog has gone is recorded as a
+// call after release. The dialog lives in storage that is poisoned once it is
+// destroyed: the sampling thread must leave that storage untouched.
+void OpenAndCloseUnderLoad(CSignalSource& source, int cycle, long& wakeups)
+{
+    SCOPED_TRACE(testing::Message() << "cycle " << cycle);
+    const Close how = static_cast<Close>(cycle % 3);
+
+    auto device = std::make_unique<CFakeDevice>();
+    std::atomic<HANDLE> samplingThread{nullptr};
+    device->onFirstRead = [&] {
+        if (!samplingThread.load())
+            samplingThread = CurrentThreadHandle();
+    };
+    g_fakeDirectInput.pDevice = device.get();
+
+    alignas(CTickCountingDlg) static unsigned char storage[sizeof(CTickCountingDlg)];
+    CTickCountingDlg* dlg = new (storage) CTickCountingDlg;
+    HANDLE hEvent = nullptr;
+    {
+        CModalRunner run(*dlg);
+        HWND hDlg = run.WaitForWindow(kCaption);
+        ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; })) << "never shown";
+        ASSERT_NE(nullptr, device->hEventNotified) << "the sampler was not set up";
+
+        // The test's own reference goes: from here the sampler holds the only one.
+        device->Release();
+        // A handle of the source's own, so the event outlives the sampler's handle.
+        hEvent = DuplicateOwnHandle(device->hEventNotified);
+        ASSERT_NE(nullptr, hEvent);
+        source.Target(hEvent);
+        ASSERT_TRUE(WaitFor([&] { return device->wakeups.load() >= 20 && dlg->ticks.load() > 0; }))
+            << "the sampler is not taking the source's signals: " << device->wakeups.load()
+            << " wake-ups, " << dlg->ticks.load() << " ticks";
+
+        CloseDialog(hDlg, run.ThreadId(), how);
+        ASSERT_TRUE(run.Ended(10000)) << "the dialog did not close";
+        EXPECT_EQ(how == Close::OkButton ? IDOK : IDCANCEL, run.Result());
+        EXPECT_FALSE(IsWindow(hDlg)) << "the window is left";
+    }
+    dlg->~CTickCountingDlg();
+    std::memset(storage, 0xDD, sizeof storage);
+    EXPECT_EQ(2, device->releases.load()) << "the test's own release and the sampler's";
+
+    // The source keeps signalling the sampler's old event until the sampling
+    // thread has ended, so a thread that had not let go would wake and show it.
+    HANDLE hThread = samplingThread;
+    ASSERT_NE(nullptr, hThread) << "the sampling thread never read the device";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 10000)) << "the sampling thread did not end";
+    CloseHandle(hThread);
+    source.Target(nullptr);
+    CloseHandle(hEvent);
+    g_fakeDirectInput.pDevice = nullptr;
+
+    EXPECT_EQ(0, device->callsAfterRelease.load()) << "the device was used after its release";
+    EXPECT_EQ(0, device->unexpectedCalls.load());
+    size_t touched = 0;
+    for (unsigned char b : storage)
+        touched += b != 0xDD;
+    EXPECT_EQ(0u, touched) << "bytes of the destroyed dialog written after its destruction";
+    wakeups += device->wakeups.load();
+}
+
+} // namespace
+
+TEST(RateDlgLoad, OpenedAndClosed200TimesWhileTheDeviceSignalsAt8000Hz)
+{
+    CSignalSource source;
+    long wakeups = 0;
+    const DWORD start = GetTickCount();
+    int cycles = 0;
+    while (cycles < 200 && !HasFailure()) {
+        ASSERT_NO_FATAL_FAILURE(OpenAndCloseUnderLoad(source, cycles, wakeups));
+        ++cycles;
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    std::printf("%d dialogs in %lu ms; %ld signals (%.0f Hz while a dialog was open), "
+                "%ld sampler wake-ups\n",
+                cycles, static_cast<unsigned long>(elapsed), source.Signals(), source.Rate(), wakeups);
+}
