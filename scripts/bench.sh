@@ -13,7 +13,25 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.
 cmake --build "$build" -j"$(nproc)"
 
 wine_env_start "$build"
+# Figures, the pipeline's CSV and its interval series go to build/bench-out.
+out=$build/bench-out
+mkdir -p "$out"
+cd "$out"
 for exe in "$build"/bench/*_bench.exe; do
   echo "== $(basename "$exe")"
-  wine "$exe" </dev/null
+  wine "$exe" </dev/null | tr -d '\r'
 done
+
+# Measured intervals over time at 1000 and 8000 Hz.
+for hz in 1000 8000; do
+  [ -f "pipeline_${hz}hz.dat" ] || continue
+  gnuplot -e "set terminal png size 1000,500; set output 'pipeline_${hz}hz.png';
+    set title 'Measured intervals, ${hz} Hz synthetic mouse (true interval $(awk "BEGIN{print 1000/$hz}") ms)';
+    set xlabel 'seconds since the first report'; set ylabel 'interval (ms)'; set key off;
+    plot 'pipeline_${hz}hz.dat' using 1:2 with dots"
+  echo "plot: $out/pipeline_${hz}hz.png"
+done
+echo "csv: $out/pipeline_bench.csv"
+
+echo "== real pointer motion"
+bash "$root/bench/real_motion.sh" "$build"

@@ -16,6 +16,10 @@
 //   msgbox MS TEXT     wait up to MS for a message box showing TEXT; print how
 //                      many are open, then dismiss it with its OK button
 //   msgboxes           print how many message boxes showing TEXT are open
+//   watch MS SECONDS   every MS for SECONDS, print "t=SECONDS count=N rate=TEXT":
+//                      the time since the first sample, the list's line count
+//                      and the rate shown (two small requests to the dialog
+//                      thread per sample, so watching barely loads it)
 //
 // With TAVREL_DESKTOP set, the probe looks on that desktop (a Wine virtual
 // desktop started as `explorer /desktop=NAME,...`) instead of the default one.
@@ -224,6 +228,33 @@ int Lines(DWORD ms, LRESULT atLeast)
     return 0;
 }
 
+int Watch(DWORD periodMs, double seconds)
+{
+    HWND dlg = FindDialog();
+    HWND list = dlg ? GetDlgItem(dlg, kListId) : nullptr;
+    HWND rate = dlg ? GetDlgItem(dlg, kRateId) : nullptr;
+    if (!list || !rate) {
+        fprintf(stderr, "probe: no window \"%s\" with a list and a rate field\n", kCaption);
+        return 1;
+    }
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    // Samples are due at absolute times, so a slow answer does not shift the rest.
+    for (long n = 0;; ++n) {
+        const double due = n * periodMs / 1000.0;
+        if (due > seconds)
+            break;
+        double t;
+        while ((QueryPerformanceCounter(&now), t = static_cast<double>(now.QuadPart - start.QuadPart) /
+                                                   frequency.QuadPart) < due)
+            Sleep(static_cast<DWORD>((due - t) * 1000) + 1);
+        const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        printf("t=%.3f count=%ld rate=%s\n", t, static_cast<long>(count), WindowText(rate).c_str());
+    }
+    return 0;
+}
+
 int Gone(DWORD ms)
 {
     if (!WaitFor(ms, [] { return FindDialog() == nullptr; })) {
@@ -273,11 +304,13 @@ int main(int argc, char** argv)
         return Gone(strtoul(argv[2], nullptr, 10));
     if (cmd == "msgbox" && argc == 4)
         return MsgBox(strtoul(argv[2], nullptr, 10), argv[3]);
+    if (cmd == "watch" && argc == 4)
+        return Watch(strtoul(argv[2], nullptr, 10), atof(argv[3]));
     if (cmd == "msgboxes" && argc == 3) {
         printf("boxes=%u\n", static_cast<unsigned>(FindBoxes(argv[2]).size()));
         return 0;
     }
     fprintf(stderr, "usage: tavrel_probe find MS | read | close ok|esc|box [MS] | lines MS N | "
-                    "gone MS | msgbox MS TEXT | msgboxes TEXT\n");
+                    "gone MS | msgbox MS TEXT | msgboxes TEXT | watch MS SECONDS\n");
     return 2;
 }
