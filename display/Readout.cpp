@@ -83,40 +83,32 @@ void UpdateReadout(CMouse& mouse, CListBox& list, CEdit& edit)
     {
         CNoRedrawDuringTick noRedraw(list);
         const int rows = FullRows(list);
-        // The line count is followed here rather than asked for after every
-        // change: LB_ADDSTRING returns the new line's index, the last one.
-        int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
         do {
             if (ms > kMaxShownMs)
                 ms = kMaxShownMs;
 
             text.Empty();
             text.AppendFormat("%4.3f ms", ms);
-            const LRESULT added =
-                list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
-            count = added >= 0 ? static_cast<int>(added) + 1
-                               : static_cast<int>(list.SendMessage(LB_GETCOUNT));
+            list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
+            const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
+            list.SendMessage(LB_SETCURSEL, count - 1);
 
             rate = UpdateRate(ms);
 
-            if (count > kMaxLines) {
-                const LRESULT left = list.SendMessage(LB_DELETESTRING, 0); // lines left
-                if (left >= 0)
-                    count = static_cast<int>(left);
+            if (list.SendMessage(LB_GETCOUNT) > kMaxLines) {
+                list.SendMessage(LB_DELETESTRING, 0);
                 // Deleting the oldest line leaves the top index as it was. When
-                // the top is a line past the last full page, one line up puts
-                // the last line back at the bottom. Otherwise the view holds
-                // whole rows already: scrolling up would only move the newest
-                // line further away, at the cost of scrolling once per line.
+                // LB_SETCURSEL had scrolled to the newest line (Windows), the
+                // top is now a line past the last full page, and one line up
+                // puts the newest line back at the bottom. Otherwise (Wine)
+                // the view holds whole rows already: scrolling up would only
+                // move the newest line further away, at the cost of scrolling
+                // the window once per line.
                 const int top = static_cast<int>(list.SendMessage(LB_GETTOPINDEX));
                 if (top > 0 && top + rows > kMaxLines)
                     list.SendMessage(LB_SETTOPINDEX, top - 1);
             }
         } while (mouse.Pop(&ms));
-        // The newest line made current once for the whole tick, which brings
-        // it into view (Windows): nothing is drawn during the tick, so making
-        // each line current in turn would show nothing more, at a message per line.
-        list.SendMessage(LB_SETCURSEL, count - 1);
         ShowNewestWithoutSelection(list, rows);
     }
 
