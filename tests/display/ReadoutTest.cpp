@@ -91,12 +91,18 @@ protected:
     }
 
     // A tick, then everything it left to paint is painted, as the dialog's
-    // message loop does before the next tick.
+    // message loop does once the paint is due.
     void TickAndPaint(const std::vector<double>& intervals)
     {
         Tick(intervals);
+        PaintReadout(list, edit);
         UpdateWindow(parent);
         Pump();
+    }
+
+    bool Suspended(const CWnd& wnd) const
+    {
+        return (GetWindowLongA(wnd.m_hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
     }
 
     std::vector<std::string> Lines() const
@@ -268,6 +274,7 @@ TEST_P(ReadoutBound, KeepsTheNewest1024LinesWithTheNewestInView)
     for (int i = 0; i < c.before; i += 200)
         Tick(Range(i, std::min(i + 200, c.before)));
     ASSERT_EQ(c.before, list.GetCount());
+    PaintReadout(list, edit);
     UpdateWindow(parent);
     Pump();
 
@@ -334,4 +341,44 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
             differ += onScreen[i] != repainted[i];
         EXPECT_EQ(0u, differ) << "pixels that differ from a full repaint";
     }
+}
+
+// The controls take every change at once but are painted at most ten times a
+// second; a change left waiting is painted by a later tick, even one that
+// brings nothing new, and nothing is left waiting once it has been.
+TEST_F(Readout, PaintsAtMostTenTimesASecondAndNeverLeavesAChangeUnpainted)
+{
+    Tick({8.0});
+    EXPECT_FALSE(Suspended(list)) << "the first tick paints at once";
+    const DWORD firstPaint = GetTickCount();
+    UpdateWindow(parent);
+    Pump();
+
+    Tick({16.0});
+    const bool waited = Suspended(list);
+    if (GetTickCount() - firstPaint < 100) {
+        EXPECT_TRUE(waited) << "painted again within 100 ms";
+        EXPECT_TRUE(Suspended(edit));
+    }
+    // The change is there to read even before it is painted.
+    EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms"}), Lines());
+    EXPECT_EQ("83.333 Hz", EditText());
+
+    // The stimulus is the passing of time itself: after it, an empty tick paints.
+    Sleep(120);
+    Tick({});
+    EXPECT_FALSE(Suspended(list)) << "an empty tick must paint what waited";
+    EXPECT_FALSE(Suspended(edit));
+    RECT dirty;
+    EXPECT_TRUE(GetUpdateRect(list.m_hWnd, &dirty, FALSE)) << "the list was not invalidated";
+    UpdateWindow(parent);
+    Pump();
+    EXPECT_TRUE(NewestInView());
+    EXPECT_TRUE(NoneSelected());
+
+    // Nothing waits now: another empty tick touches nothing.
+    Sleep(120);
+    Tick({});
+    EXPECT_FALSE(GetUpdateRect(list.m_hWnd, &dirty, FALSE));
+    EXPECT_FALSE(GetUpdateRect(edit.m_hWnd, &dirty, FALSE));
 }

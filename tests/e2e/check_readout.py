@@ -9,7 +9,8 @@ Under Wine, pointer events that reach the program's thread together wake the
 sampler once, so a busy machine merges some reports into one longer interval:
 the count and the rate then read low, while the time the intervals add up to
 does not change. Tolerances (stated here, and printed with the figures):
-- between half of the moves and all of them appear as intervals, never more;
+- between half of the moves and all of them appear as intervals, plus at most
+  one: Wine turns the pointer's entering the window into a report of its own;
 - the intervals after the first add up to the helper's own time from its first
   move to its last, to within 5%;
 - the median interval is within 25% of the cadence the helper measured;
@@ -59,7 +60,7 @@ def main():
     if abs(cadence_ms - period_ms) > 0.05 * period_ms:
         print(f"check: note: the helper kept {cadence_ms:.3f} ms, not {period_ms:.3f} ms; "
               "checking against what it kept")
-    if not moves // 2 <= len(ms) <= moves:
+    if not moves // 2 <= len(ms) <= moves + 1:
         errors.append(f"{len(ms)} intervals for {moves} pointer moves")
 
     # The first interval spans the wait before the motion began.
