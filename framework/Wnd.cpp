@@ -1,10 +1,49 @@
 #include "framework/Wnd.h"
 
+#include <unordered_map>
+
 namespace {
-// The window property that leads from a subclassed window to its object. It is
-// set once, when the window is subclassed, and removed when it is let go.
-const char kWndProp[] = "AfxWnd";
+// The map from subclassed windows to their objects: an entry is made when a
+// window is subclassed and removed when it is let go. It is looked up for
+// every message, so it is kept in the process: a window property would cost
+// Wine a round trip to its server per message. Windows of several threads may
+// be in it, so it is guarded by a reader/writer lock (lookups share it).
+class CHandleMap {
+public:
+    CWnd* Lookup(HWND hWnd)
+    {
+        AcquireSRWLockShared(&m_lock);
+        const auto it = m_map.find(hWnd);
+        CWnd* pWnd = it == m_map.end() ? nullptr : it->second;
+        ReleaseSRWLockShared(&m_lock);
+        return pWnd;
+    }
+    // Returns false, changing nothing, when hWnd already has an object.
+    bool Add(HWND hWnd, CWnd* pWnd)
+    {
+        AcquireSRWLockExclusive(&m_lock);
+        const bool added = m_map.emplace(hWnd, pWnd).second;
+        ReleaseSRWLockExclusive(&m_lock);
+        return added;
+    }
+    void Remove(HWND hWnd)
+    {
+        AcquireSRWLockExclusive(&m_lock);
+        m_map.erase(hWnd);
+        ReleaseSRWLockExclusive(&m_lock);
+    }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<HWND, CWnd*> m_map;
+};
+
+CHandleMap& PermanentMap()
+{
+    static CHandleMap s_map;
+    return s_map;
 }
+} // namespace
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
@@ -32,15 +71,13 @@ HWND CWnd::Detach()
 
 BOOL CWnd::SubclassWindow(HWND hWnd)
 {
-    if (!hWnd || m_hWnd || GetPropA(hWnd, kWndProp))
-        return FALSE;
-    if (!SetPropA(hWnd, kWndProp, this))
+    if (!hWnd || m_hWnd || !PermanentMap().Add(hWnd, this))
         return FALSE;
     m_hWnd = hWnd;
     m_pfnSuper = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     if (!m_pfnSuper) {
-        RemovePropA(hWnd, kWndProp);
+        PermanentMap().Remove(hWnd);
         m_hWnd = nullptr;
         return FALSE;
     }
@@ -51,7 +88,7 @@ HWND CWnd::UnsubclassWindow()
 {
     if (m_pfnSuper) {
         SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-        RemovePropA(m_hWnd, kWndProp);
+        PermanentMap().Remove(m_hWnd);
         m_pfnSuper = nullptr;
     }
     return Detach();
@@ -59,7 +96,7 @@ HWND CWnd::UnsubclassWindow()
 
 LRESULT CALLBACK CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CWnd* pWnd = static_cast<CWnd*>(GetPropA(hWnd, kWndProp));
+    CWnd* pWnd = PermanentMap().Lookup(hWnd);
     if (!pWnd)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
 
