@@ -6,11 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TAVREL_BUILD_DIR:-$root/build}
 
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh"
 . "$root/scripts/wine-env.sh"
-
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
-cmake --build "$build" -j"$(nproc)"
 
 wine_env_start "$build"
 # Figures, the pipeline's CSV and its interval series go to build/bench-out.

@@ -11,9 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TAVREL_BUILD_DIR:-$root/build}
 
-bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+bash "$root/scripts/build.sh"
 exe="$build/app/Tavrel.exe"
 
 . "$root/scripts/wine-env.sh"
