@@ -113,3 +113,34 @@ HWND CModalRunner::WaitForOtherDialog(HWND hDlg, DWORD ms) const
         ms);
     return found;
 }
+
+const char* CloseName(Close how)
+{
+    switch (how) {
+    case Close::OkButton: return "OkButton";
+    case Close::EscapeKey: return "EscapeKey";
+    default: return "CloseBox";
+    }
+}
+
+INT_PTR PostClose(HWND hDlg, DWORD threadId, Close how)
+{
+    switch (how) {
+    case Close::OkButton:
+        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+        return IDOK;
+    case Close::EscapeKey: {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        HWND hFocus = GetGUIThreadInfo(threadId, &info) && info.hwndFocus ? info.hwndFocus : hDlg;
+        PostMessageA(hFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(hFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        return IDCANCEL;
+    }
+    case Close::CloseBox:
+        PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return IDCANCEL;
+    }
+    return IDCANCEL;
+}

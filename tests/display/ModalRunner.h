@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <ostream>
 #include <string>
 
 #include "framework/Dialog.h"
@@ -62,6 +63,16 @@ private:
     INT_PTR m_result = 0;
     static std::atomic<int> s_dialogWindows;
 };
+
+// The three ways a user closes the dialog.
+enum class Close { OkButton, EscapeKey, CloseBox };
+const char* CloseName(Close how);
+inline void PrintTo(Close how, std::ostream* os) { *os << CloseName(how); }
+
+// Closes hDlg, run on thread threadId, as a user would: a click on OK, Esc
+// pressed in the control that has the focus, or the close box. Returns the
+// result DoModal must then give: IDOK for OK, IDCANCEL otherwise.
+INT_PTR PostClose(HWND hDlg, DWORD threadId, Close how);
 
 // The text of another thread's window (sent as WM_GETTEXT, which its message
 // loop answers).

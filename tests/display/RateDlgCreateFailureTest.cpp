@@ -5,27 +5,12 @@
 #include "display/RateDlg.h"
 #include "tests/display/FakeDirectInput.h"
 #include "tests/display/ModalRunner.h"
+#include "tests/display/TickCountingRateDlg.h"
 
 namespace {
 
 const char kCaption[] = "Ombrix's DirectInput Tavrel";
 
-class CTickCountingRateDlg : public CRateDlg {
-public:
-    std::atomic<int> ticks{0};
-
-protected:
-    void OnTimer(UINT_PTR nIDEvent)
-    {
-        CRateDlg::OnTimer(nIDEvent);
-        ++ticks;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CTickCountingRateDlg, CRateDlg)
-    ON_WM_TIMER()
-END_MESSAGE_MAP()
 
 bool HasChildWithText(HWND hParent, const std::string& text)
 {

@@ -20,6 +20,7 @@
 #include "display/RateDlg.h"
 #include "tests/display/FakeDirectInput.h"
 #include "tests/display/ModalRunner.h"
+#include "tests/display/TickCountingRateDlg.h"
 #include "tests/support/HandleCount.h"
 
 namespace {
@@ -47,24 +48,6 @@ HANDLE CurrentThreadHandle()
     return h;
 }
 
-// CRateDlg with its readout ticks counted; the dialog's own handler runs first.
-class CTickCountingDlg : public CRateDlg {
-public:
-    std::atomic<int> ticks{0};
-
-protected:
-
-    void OnTimer(UINT_PTR nIDEvent)
-    {
-        CRateDlg::OnTimer(nIDEvent);
-        ++ticks;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CTickCountingDlg, CRateDlg)
-    ON_WM_TIMER()
-END_MESSAGE_MAP()
 
 } // namespace
 
@@ -75,7 +58,7 @@ TEST(RateDlgLoad, AnIdleDialogUsesAlmostNoCpu)
 {
     const double kIdleCpuBoundMs = 200.0;
     CFakeDevice& device = g_fakeDirectInput.device;
-    CTickCountingDlg dlg;
+    CTickCountingRateDlg dlg;
     CModalRunner run(dlg);
     HWND hDlg = run.WaitForWindow(kCaption);
     ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
@@ -178,29 +161,6 @@ private:
     std::thread m_thread;
 };
 
-enum class Close { OkButton, EscapeKey, CloseBox };
-
-void CloseDialog(HWND hDlg, DWORD threadId, Close how)
-{
-    switch (how) {
-    case Close::OkButton:
-        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
-        break;
-    case Close::EscapeKey: {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        HWND hFocus = GetGUIThreadInfo(threadId, &info) && info.hwndFocus ? info.hwndFocus : hDlg;
-        PostMessageA(hFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-        PostMessageA(hFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-        break;
-    }
-    case Close::CloseBox:
-        PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    }
-}
-
 // One dialog's life under the source's signals, with a device of its own that
 // outlives the dialog. The device's last reference is the sampler's, so any
 // call the sampling thread makes after the dialog has gone is recorded as a
@@ -219,8 +179,8 @@ void OpenAndCloseUnderLoad(CSignalSource& source, int cycle, long& wakeups)
     };
     g_fakeDirectInput.pDevice = device.get();
 
-    alignas(CTickCountingDlg) static unsigned char storage[sizeof(CTickCountingDlg)];
-    CTickCountingDlg* dlg = new (storage) CTickCountingDlg;
+    alignas(CTickCountingRateDlg) static unsigned char storage[sizeof(CTickCountingRateDlg)];
+    CTickCountingRateDlg* dlg = new (storage) CTickCountingRateDlg;
     HANDLE hEvent = nullptr;
     {
         CModalRunner run(*dlg);
@@ -239,12 +199,12 @@ void OpenAndCloseUnderLoad(CSignalSource& source, int cycle, long& wakeups)
             << "the sampler is not taking the source's signals: " << device->wakeups.load()
             << " wake-ups, " << dlg->ticks.load() << " ticks";
 
-        CloseDialog(hDlg, run.ThreadId(), how);
+        const INT_PTR expected = PostClose(hDlg, run.ThreadId(), how);
         ASSERT_TRUE(run.Ended(10000)) << "the dialog did not close";
-        EXPECT_EQ(how == Close::OkButton ? IDOK : IDCANCEL, run.Result());
+        EXPECT_EQ(expected, run.Result());
         EXPECT_FALSE(IsWindow(hDlg)) << "the window is left";
     }
-    dlg->~CTickCountingDlg();
+    dlg->~CTickCountingRateDlg();
     std::memset(storage, 0xDD, sizeof storage);
     EXPECT_EQ(2, device->releases.load()) << "the test's own release and the sampler's";
 

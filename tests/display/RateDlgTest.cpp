@@ -237,22 +237,6 @@ TEST(RateDlg, QueuedIntervalsAppearInOrderWithTheRate)
 // sampling thread then ends without touching the device again.
 namespace {
 
-enum class Close { OkButton, EscapeKey, CloseBox };
-
-const char* CloseName(Close c)
-{
-    switch (c) {
-    case Close::OkButton: return "OkButton";
-    case Close::EscapeKey: return "EscapeKey";
-    default: return "CloseBox";
-    }
-}
-
-void PrintTo(Close c, std::ostream* os)
-{
-    *os << CloseName(c);
-}
-
 class RateDlgClosing : public ::testing::TestWithParam<Close> {};
 
 } // namespace
@@ -274,25 +258,7 @@ TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
     ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the timer never ticked";
     EXPECT_EQ(0, device.reads.load()) << "no report yet";
 
-    INT_PTR expected = IDCANCEL;
-    switch (GetParam()) {
-    case Close::OkButton:
-        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
-        expected = IDOK;
-        break;
-    case Close::EscapeKey: {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        HWND hFocus = GetGUIThreadInfo(run.ThreadId(), &info) && info.hwndFocus ? info.hwndFocus : hDlg;
-        PostMessageA(hFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-        PostMessageA(hFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-        break;
-    }
-    case Close::CloseBox:
-        PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    }
+    const INT_PTR expected = PostClose(hDlg, run.ThreadId(), GetParam());
     ASSERT_TRUE(run.Ended()) << "the dialog did not close";
     EXPECT_EQ(expected, run.Result());
     EXPECT_TRUE(dlg.destroyed) << "WM_DESTROY did not reach OnDestroy before DoModal returned";
