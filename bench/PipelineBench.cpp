@@ -505,14 +505,20 @@ void WriteCsv(const char* path, const std::vector<Row>& rows)
     std::fclose(f);
 }
 
-double PrivateMiB()
+// "private X MiB, working set Y MiB". Wine 8 reports no private usage (0);
+// its working set is the process's resident memory.
+std::string MemoryText()
 {
     PROCESS_MEMORY_COUNTERS_EX pmc = {};
     pmc.cb = sizeof pmc;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
                               sizeof pmc))
-        return -1;
-    return static_cast<double>(pmc.PrivateUsage) / (1024.0 * 1024.0);
+        return "unknown";
+    char text[96];
+    std::snprintf(text, sizeof text, "private %.2f MiB, working set %.2f MiB",
+                  static_cast<double>(pmc.PrivateUsage) / (1024.0 * 1024.0),
+                  static_cast<double>(pmc.WorkingSetSize) / (1024.0 * 1024.0));
+    return text;
 }
 
 // 8000 Hz for `minutes`, one dialog throughout; a line a minute.
@@ -526,8 +532,8 @@ int Soak(double minutes, int records)
     if (!dlg.Open())
         return 1;
     Sleep(300);
-    std::printf("soak: %d Hz for %.1f min, %d record(s) per report; private memory at start %.2f MiB\n",
-                rate, minutes, records, PrivateMiB());
+    std::printf("soak: %d Hz for %.1f min, %d record(s) per report; memory at start: %s\n", rate,
+                minutes, records, MemoryText().c_str());
 
     Source src;
     src.period = QpcFrequency() / rate;
@@ -553,9 +559,9 @@ int Soak(double minutes, int records)
     WaitForListToCatchUp();
     const long signalled = src.signalled.load();
     std::printf("soak: end  reports %ld  queued %ld  lines shown %ld  lost %ld (between sampler and list %ld)"
-                "  rate shown %s; private memory at end %.2f MiB\n",
+                "  rate shown %s; memory at end: %s\n",
                 signalled, g_obs.wakes.load(), g_obs.lines.load(), signalled - g_obs.lines.load(),
-                g_obs.wakes.load() - g_obs.lines.load(), dlg.RateText().c_str(), PrivateMiB());
+                g_obs.wakes.load() - g_obs.lines.load(), dlg.RateText().c_str(), MemoryText().c_str());
     return dlg.Close() ? 0 : 1;
 }
 
