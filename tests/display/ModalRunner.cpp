@@ -144,3 +144,11 @@ INT_PTR PostClose(HWND hDlg, DWORD threadId, Close how)
     }
     return IDCANCEL;
 }
+
+HANDLE CurrentThreadHandle()
+{
+    HANDLE h = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h, SYNCHRONIZE,
+                    FALSE, 0);
+    return h;
+}

@@ -74,6 +74,10 @@ inline void PrintTo(Close how, std::ostream* os) { *os << CloseName(how); }
 // result DoModal must then give: IDOK for OK, IDCANCEL otherwise.
 INT_PTR PostClose(HWND hDlg, DWORD threadId, Close how);
 
+// A handle to the calling thread that stays valid after the thread has ended
+// (the caller closes it).
+HANDLE CurrentThreadHandle();
+
 // The text of another thread's window (sent as WM_GETTEXT, which its message
 // loop answers).
 std::string WindowText(HWND hWnd);

@@ -39,16 +39,6 @@ double ProcessCpuMs()
     return ms(kernel) + ms(user);
 }
 
-// A handle to the calling thread that stays valid after the thread has ended.
-HANDLE CurrentThreadHandle()
-{
-    HANDLE h = nullptr;
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h, SYNCHRONIZE,
-                    FALSE, 0);
-    return h;
-}
-
-
 } // namespace
 
 // Two seconds without input. A thread that polled instead of blocking would

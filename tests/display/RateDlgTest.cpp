@@ -79,15 +79,6 @@ std::vector<std::string> ListLines(HWND hList)
     return lines;
 }
 
-// A handle to the calling thread that stays valid after the thread has ended.
-HANDLE CurrentThreadHandle()
-{
-    HANDLE h = nullptr;
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h, SYNCHRONIZE,
-                    FALSE, 0);
-    return h;
-}
-
 } // namespace
 
 TEST(CentredIconOrigin, CentresWithTheExtraPixelRoundedTowardZero)
