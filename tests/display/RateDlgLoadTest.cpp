@@ -22,22 +22,11 @@
 #include "tests/display/ModalRunner.h"
 #include "tests/display/TickCountingRateDlg.h"
 #include "tests/support/HandleCount.h"
+#include "tests/support/ProcessCpu.h"
 
 namespace {
 
 const char kCaption[] = "Ombrix's DirectInput Tavrel";
-
-// CPU time (user + kernel) used by this process so far, in milliseconds.
-double ProcessCpuMs()
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
-        return -1.0;
-    auto ms = [](const FILETIME& ft) {
-        return (static_cast<double>(ft.dwHighDateTime) * 4294967296.0 + ft.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/support/TestMouse.h"
+#include "tests/support/ProcessCpu.h"
 
 namespace {
 
@@ -33,17 +34,6 @@ const Fault kFaults[] = {
 void PrintTo(const Fault& f, std::ostream* os)
 {
     *os << f.name;
-}
-
-// CPU time (user + kernel) used by this process so far, in milliseconds.
-double ProcessCpuMs()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& ft) {
-        return (static_cast<double>(ft.dwHighDateTime) * 4294967296.0 + ft.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
 }
 
 class MouseFault : public ::testing::TestWithParam<Fault> {
