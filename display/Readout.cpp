@@ -82,7 +82,7 @@ void Suspend(CWnd& wnd)
 }
 
 // Lets a suspended control draw again and has its client area repainted
-// whole, and its frame too when `frame`.
+// whole; `flags` adds RDW_FRAME (the frame too) or RDW_ERASE.
 void Resume(CWnd& wnd, UINT flags)
 {
     ::DefWindowProcA(wnd.m_hWnd, WM_SETREDRAW, TRUE, 0);

@@ -41,11 +41,6 @@ public:
     // Replaces the window's text.
     void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
-    // Turns the window's drawing of its changes off (FALSE) or back on (TRUE).
-    // After turning it back on, Invalidate so the changes made meanwhile are painted.
-    void SetRedraw(BOOL bRedraw = TRUE) { SendMessage(WM_SETREDRAW, bRedraw); }
-    // Marks the whole client area for repainting at the next WM_PAINT.
-    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
