@@ -13,6 +13,8 @@
 #include "framework/Edit.h"
 #include "framework/ListBox.h"
 #include "tests/support/TestMouse.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Window.h"
 
 namespace {
 
@@ -27,15 +29,6 @@ static_assert((kListStyle & LBS_SORT) == 0, "the list is unsorted");
 static_assert(kEditStyle == (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL |
                              ES_READONLY),
               "edit style");
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 std::string Ms(double ms)
 {
@@ -54,33 +47,22 @@ protected:
 
     void SetUp() override
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = "TavrelReadoutTest";
-        RegisterClassA(&wc);
-        parent = CreateWindowExA(0, wc.lpszClassName, "readout test",
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 260, 330, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
+        parent = CreateTopWindow("readout test", 20, 20, 260, 330);
         ASSERT_NE(nullptr, parent) << "cannot create a top-level window (error " << GetLastError()
                                    << "): these tests need Wine with an X display (DISPLAY="
                                    << (getenv("DISPLAY") ? getenv("DISPLAY") : "unset") << ")";
         // The dialog's list (54 x 155 dialog units) and edit at their usual size.
         ASSERT_TRUE(list.Attach(CreateWindowExA(WS_EX_RIGHT, "LISTBOX", "", kListStyle, 28, 28, 81,
                                                 252, parent, reinterpret_cast<HMENU>(1000),
-                                                wc.hInstance, nullptr)))
+                                                nullptr, nullptr)))
             << "cannot create the LISTBOX, error " << GetLastError();
         ASSERT_TRUE(edit.Attach(CreateWindowExA(WS_EX_RIGHT, "EDIT", "", kEditStyle, 147, 262, 75,
                                                 23, parent, reinterpret_cast<HMENU>(1001),
-                                                wc.hInstance, nullptr)))
+                                                nullptr, nullptr)))
             << "cannot create the EDIT, error " << GetLastError();
         UpdateWindow(parent);
-        Pump();
+        PumpMessages();
     }
-
-    // The windows go with the test's process. Destroying a mapped top-level
-    // window makes Wine wait two seconds for a window manager that Xvfb lacks.
 
     // One timer tick carrying these intervals.
     void Tick(const std::vector<double>& intervals)
@@ -97,7 +79,7 @@ protected:
         Tick(intervals);
         PaintReadout(list, edit);
         UpdateWindow(parent);
-        Pump();
+        PumpMessages();
     }
 
     bool Suspended(const CWnd& wnd) const
@@ -105,29 +87,8 @@ protected:
         return (GetWindowLongA(wnd.m_hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
     }
 
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        const int count = list.GetCount();
-        for (int i = 0; i < count; ++i) {
-            char text[64] = {};
-            const LRESULT len = list.SendMessage(LB_GETTEXTLEN, i);
-            if (len < 0 || len >= static_cast<LRESULT>(sizeof text)) {
-                ADD_FAILURE() << "line " << i << " has length " << len;
-                break;
-            }
-            list.SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            lines.push_back(text);
-        }
-        return lines;
-    }
-
-    std::string EditText() const
-    {
-        char text[64] = {};
-        GetWindowTextA(edit.m_hWnd, text, sizeof text);
-        return text;
-    }
+    std::vector<std::string> Lines() const { return ListLines(list); }
+    std::string EditText() const { return WindowText(edit); }
 
     // Whether the newest line lies wholly inside the list's client area.
     ::testing::AssertionResult NewestInView() const
@@ -276,7 +237,7 @@ TEST_P(ReadoutBound, KeepsTheNewest1024LinesWithTheNewestInView)
     ASSERT_EQ(c.before, list.GetCount());
     PaintReadout(list, edit);
     UpdateWindow(parent);
-    Pump();
+    PumpMessages();
 
     const int total = c.before + c.added;
     for (int i = c.before; i < total; i += c.perTick)
@@ -352,7 +313,7 @@ TEST_F(Readout, PaintsAtMostTenTimesASecondAndNeverLeavesAChangeUnpainted)
     EXPECT_FALSE(Suspended(list)) << "the first tick paints at once";
     const DWORD firstPaint = GetTickCount();
     UpdateWindow(parent);
-    Pump();
+    PumpMessages();
 
     Tick({16.0});
     const bool waited = Suspended(list);
@@ -372,7 +333,7 @@ TEST_F(Readout, PaintsAtMostTenTimesASecondAndNeverLeavesAChangeUnpainted)
     RECT dirty;
     EXPECT_TRUE(GetUpdateRect(list.m_hWnd, &dirty, FALSE)) << "the list was not invalidated";
     UpdateWindow(parent);
-    Pump();
+    PumpMessages();
     EXPECT_TRUE(NewestInView());
     EXPECT_TRUE(NoneSelected());
 
