@@ -306,30 +306,35 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
 
 // The controls take every change at once but are painted at most ten times a
 // second; a change left waiting is painted by a later tick, even one that
-// brings nothing new, and nothing is left waiting once it has been.
+// brings nothing new, and nothing is left waiting once it has been. The ticks
+// come as the dialog's 1 ms timer brings them, for as long as it takes. The
+// readout goes by the tick count, so a tick that ends less than 100 ms after
+// the first one began surely comes too soon to paint, and one that begins
+// 100 ms after a paint's tick ended surely comes late enough.
 TEST_F(Readout, PaintsAtMostTenTimesASecondAndNeverLeavesAChangeUnpainted)
 {
+    const DWORD firstTickBegan = GetTickCount();
     Tick({8.0});
     EXPECT_FALSE(Suspended(list)) << "the first tick paints at once";
-    const DWORD firstPaint = GetTickCount();
     UpdateWindow(parent);
     PumpMessages();
 
+    int earlyPaints = 0;
+    auto painted = [&] {
+        const bool done = !Suspended(list);
+        EXPECT_EQ(done, !Suspended(edit)) << "the list and the rate are painted together";
+        earlyPaints += done && GetTickCount() - firstTickBegan < 100;
+        return done;
+    };
     Tick({16.0});
-    const bool waited = Suspended(list);
-    if (GetTickCount() - firstPaint < 100) {
-        EXPECT_TRUE(waited) << "painted again within 100 ms";
-        EXPECT_TRUE(Suspended(edit));
-    }
     // The change is there to read even before it is painted.
     EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms"}), Lines());
     EXPECT_EQ("83.333 Hz", EditText());
-
-    // The stimulus is the passing of time itself: after it, an empty tick paints.
-    Sleep(120);
-    Tick({});
-    EXPECT_FALSE(Suspended(list)) << "an empty tick must paint what waited";
-    EXPECT_FALSE(Suspended(edit));
+    ASSERT_TRUE(painted() || WaitFor([&] {
+        Tick({});
+        return painted();
+    })) << "empty ticks must paint what waited";
+    EXPECT_EQ(0, earlyPaints) << "painted again within 100 ms";
     RECT dirty;
     EXPECT_TRUE(GetUpdateRect(list.m_hWnd, &dirty, FALSE)) << "the list was not invalidated";
     UpdateWindow(parent);
@@ -337,9 +342,15 @@ TEST_F(Readout, PaintsAtMostTenTimesASecondAndNeverLeavesAChangeUnpainted)
     EXPECT_TRUE(NewestInView());
     EXPECT_TRUE(NoneSelected());
 
-    // Nothing waits now: another empty tick touches nothing.
-    Sleep(120);
-    Tick({});
-    EXPECT_FALSE(GetUpdateRect(list.m_hWnd, &dirty, FALSE));
-    EXPECT_FALSE(GetUpdateRect(edit.m_hWnd, &dirty, FALSE));
+    // Nothing waits now: empty ticks touch nothing, until well past the time
+    // the next paint would be due.
+    const DWORD paintDone = GetTickCount();
+    int touched = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        const DWORD began = GetTickCount();
+        Tick({});
+        touched += GetUpdateRect(list.m_hWnd, &dirty, FALSE) || GetUpdateRect(edit.m_hWnd, &dirty, FALSE);
+        return began - paintDone >= 100;
+    }));
+    EXPECT_EQ(0, touched) << "empty ticks with nothing waiting marked a control for repainting";
 }
