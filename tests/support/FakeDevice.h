@@ -32,6 +32,8 @@ public:
     // read's counting and before its result is returned.
     std::function<void()> onFirstRead;
     HRESULT acquireStatus = DI_OK;
+    // Statuses of the next Acquire calls (front first); then acquireStatus.
+    void QueueAcquireStatuses(std::initializer_list<HRESULT> statuses);
     HRESULT setEventNotificationStatus = DI_OK;
 
     // ---- what happened ----
@@ -45,6 +47,7 @@ public:
     HANDLE hDrained;                        // auto-reset; set whenever a drain ends
                                             // (after input lost: at the re-acquire)
     HANDLE hEventNotified = nullptr;        // the event given to SetEventNotification
+    HANDLE hAcquired;                       // auto-reset; set whenever Acquire succeeds
 
     // The order of device calls, by name (not reads).
     std::vector<std::string> Calls();
@@ -110,6 +113,7 @@ private:
     std::atomic<bool> m_reacquirePending{false};
     std::mutex m_mutex;
     std::deque<HRESULT> m_statuses;
+    std::deque<HRESULT> m_acquireStatuses;
     bool m_always = false;
     HRESULT m_alwaysStatus = DI_OK;
     std::vector<std::string> m_calls;
