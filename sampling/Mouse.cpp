@@ -122,16 +122,25 @@ void CMouse::Run()
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&last);
 
+    // INFINITE while the device is acquired; the retry period while it is lost.
+    DWORD timeout = INFINITE;
     try {
         while (!m_bStop.load(std::memory_order_acquire)) {
-            const DWORD wait = WaitForSingleObject(m_hEvent, INFINITE);
+            const DWORD wait = WaitForSingleObject(m_hEvent, timeout);
             if (wait == WAIT_FAILED)
                 break; // no valid event: nothing can ever wake this loop properly
+            if (wait == WAIT_TIMEOUT) {
+                // No report woke us, so no interval: only another try at the
+                // device. Once it is acquired, its reports signal the event again.
+                if (SUCCEEDED(m_pDevice->Acquire()))
+                    timeout = INFINITE;
+                continue;
+            }
             if (wait != WAIT_OBJECT_0)
                 continue;
 
             QueryPerformanceCounter(&now); // first thing after waking
-            DrainDevice();
+            timeout = DrainDevice() ? INFINITE : kReacquireRetryMs;
             // A counter without a usable frequency cannot measure an interval.
             if (frequency.QuadPart > 0)
                 Push(IntervalMs(now.QuadPart - last.QuadPart, frequency.QuadPart));
@@ -147,19 +156,19 @@ void CMouse::Run()
     m_bRunning.store(false, std::memory_order_release);
 }
 
-void CMouse::DrainDevice()
+bool CMouse::DrainDevice()
 {
     DIDEVICEOBJECTDATA od;
     DWORD dwElements = 1;
     for (;;) {
         const HRESULT hr = m_pDevice->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), &od, &dwElements, 0);
-        if (hr == DIERR_INPUTLOST) {
-            m_pDevice->Acquire();
-            return;
-        }
+        // Lost to the system, or never got back: the buffer is gone either way.
+        // S_FALSE from Acquire means it is acquired already.
+        if (hr == DIERR_INPUTLOST || hr == DIERR_NOTACQUIRED)
+            return SUCCEEDED(m_pDevice->Acquire());
         // Positive codes such as DI_BUFFEROVERFLOW still delivered a record.
         if (FAILED(hr) || dwElements == 0)
-            return;
+            return true;
     }
 }
 

@@ -31,6 +31,13 @@ double IntervalMs(LONGLONG ticks, LONGLONG frequency);
 
 class CMouse {
 public:
+    // While the mouse is lost (a secure desktop, another program holding it
+    // exclusively), DirectInput signals nothing until the device is acquired
+    // again, so the loop retries Acquire at this period instead of waiting for
+    // ever. 100 ms: a recovery shows well within the readout's own pace, and
+    // ten cheap calls a second cost nothing while the mouse stays lost.
+    static constexpr DWORD kReacquireRetryMs = 100;
+
     CMouse();
     ~CMouse();
 
@@ -63,8 +70,10 @@ protected:
 
     // The sampling loop, on the worker thread.
     void Run();
-    // Reads buffered records one at a time until none is left.
-    void DrainDevice();
+    // Reads buffered records one at a time until none is left. Returns false
+    // only when the device was found lost or not acquired and could not be
+    // acquired again at once.
+    bool DrainDevice();
 
     // Set while the sampling loop runs, and by Start before the thread is begun,
     // so that a Stop that follows at once still waits. The thread clears it with

@@ -117,8 +117,9 @@ TEST_F(MouseLoop, ReadStatusesDecideWhenTheDrainEnds)
     };
     const Case cases[] = {
         {"failure at once", {E_FAIL}, 5, 1, 0},
-        {"failure after two records", {DI_OK, DI_OK, DIERR_NOTACQUIRED}, 5, 3, 0},
+        {"failure after two records", {DI_OK, DI_OK, E_FAIL}, 5, 3, 0},
         {"input lost", {DI_OK, DIERR_INPUTLOST}, 5, 2, 1},
+        {"not acquired is a lost device", {DI_OK, DIERR_NOTACQUIRED}, 5, 2, 1},
         {"buffer overflow is success", {DI_BUFFEROVERFLOW}, 2, 3, 0},
     };
     for (const Case& c : cases) {

@@ -34,11 +34,22 @@ HRESULT CFakeComObject::NoInterface(void** ppvObject)
     return E_NOINTERFACE;
 }
 
-CFakeDevice::CFakeDevice() : hDrained(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+CFakeDevice::CFakeDevice()
+    : hDrained(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      hAcquired(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+{
+}
 
 CFakeDevice::~CFakeDevice()
 {
     CloseHandle(hDrained);
+    CloseHandle(hAcquired);
+}
+
+void CFakeDevice::QueueAcquireStatuses(std::initializer_list<HRESULT> statuses)
+{
+    std::lock_guard<std::mutex> lock(m_statusMutex);
+    m_acquireStatuses.insert(m_acquireStatuses.end(), statuses);
 }
 
 void CFakeDevice::QueueStatuses(std::initializer_list<HRESULT> statuses)
@@ -84,11 +95,21 @@ HRESULT CFakeDevice::Acquire()
 {
     Record("Acquire");
     ++acquires;
+    HRESULT hr = acquireStatus;
+    {
+        std::lock_guard<std::mutex> lock(m_statusMutex);
+        if (!m_acquireStatuses.empty()) {
+            hr = m_acquireStatuses.front();
+            m_acquireStatuses.pop_front();
+        }
+    }
     if (m_reacquirePending.exchange(false)) {
         m_inDrain = false;
         SetEvent(hDrained);
     }
-    return acquireStatus;
+    if (SUCCEEDED(hr))
+        SetEvent(hAcquired);
+    return hr;
 }
 
 HRESULT CFakeDevice::Unacquire()
@@ -137,9 +158,9 @@ HRESULT CFakeDevice::GetDeviceData(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdo
     }
     *pdwInOut = delivered;
 
-    // A drain ends with a failure or an empty read; after input lost, it ends
-    // with the re-acquire that must follow.
-    if (hr == DIERR_INPUTLOST) {
+    // A drain ends with a failure or an empty read; after the device was lost
+    // or not acquired, it ends with the re-acquire that must follow.
+    if (hr == DIERR_INPUTLOST || hr == DIERR_NOTACQUIRED) {
         m_reacquirePending = true;
     } else if (FAILED(hr) || delivered == 0) {
         m_inDrain = false;

@@ -60,6 +60,8 @@ public:
     // read's counting and before its result is returned.
     std::function<void()> onFirstRead;
     HRESULT acquireStatus = DI_OK;
+    // Statuses of the next Acquire calls (front first); then acquireStatus.
+    void QueueAcquireStatuses(std::initializer_list<HRESULT> statuses);
     HRESULT setEventNotificationStatus = DI_OK;
 
     // ---- what happened ----
@@ -71,6 +73,7 @@ public:
     HANDLE hDrained;                        // auto-reset; set whenever a drain ends
                                             // (after input lost: at the re-acquire)
     HANDLE hEventNotified = nullptr;        // the event given to SetEventNotification
+    HANDLE hAcquired;                       // auto-reset; set whenever Acquire succeeds
 
     // ---- IUnknown ----
     STDMETHOD_(HRESULT, QueryInterface)(REFIID riid, void** ppvObject) override;
@@ -129,6 +132,7 @@ private:
     std::atomic<bool> m_reacquirePending{false};
     std::mutex m_statusMutex;
     std::deque<HRESULT> m_statuses;
+    std::deque<HRESULT> m_acquireStatuses;
     bool m_always = false;
     HRESULT m_alwaysStatus = DI_OK;
 };
