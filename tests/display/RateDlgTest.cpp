@@ -13,6 +13,26 @@
 #include "tests/support/FakeDirectInput.h"
 #include "tests/support/ModalRunner.h"
 
+namespace {
+
+// One mouse report, seen through to its line: the sampling thread is then in
+// its loop, where the signal of a Stop that follows wakes it for a last pass.
+// (A dialog closed at once may stop a thread still on its way to the loop,
+// which then leaves without a pass.)
+::testing::AssertionResult ReportShown(HWND hDlg)
+{
+    const HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
+    const size_t before = ListLines(hList).size();
+    const HANDLE hEvent = g_directInput8Create.mouse.hEventNotified;
+    if (!hEvent || !SetEvent(hEvent))
+        return ::testing::AssertionFailure() << "the sampler has no event to signal";
+    if (!WaitFor([&] { return ListLines(hList).size() > before; }))
+        return ::testing::AssertionFailure() << "the report never reached the list";
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
 TEST(CentredIconOrigin, CentresWithTheExtraPixelRoundedTowardZero)
 {
     struct Case {
@@ -175,7 +195,7 @@ TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
     HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
     ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
     ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the timer never ticked";
-    EXPECT_EQ(0, device.reads.load()) << "no report yet";
+    ASSERT_TRUE(ReportShown(hDlg));
 
     const INT_PTR expected = PostClose(hDlg, run.ThreadId(), GetParam());
     ASSERT_TRUE(run.Ended()) << "the dialog did not close";
@@ -185,7 +205,7 @@ TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
     EXPECT_EQ(nullptr, dlg.m_hWnd) << "the dialog object still holds its destroyed window";
 
     // Stop's own signal woke the thread for one last pass before it left.
-    EXPECT_EQ(1, device.wakeups.load());
+    EXPECT_EQ(2, device.wakeups.load()) << "the report's pass and Stop's";
     EXPECT_EQ(device.reads.load(), dlg.readsWhenDestroyReturned.load());
     HANDLE hThread = samplingThread;
     ASSERT_NE(nullptr, hThread) << "the sampling thread's last pass was not seen";
@@ -209,8 +229,13 @@ TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
 {
     CFakeDevice& device = g_directInput8Create.mouse;
     HWND hDlg = nullptr;
+    std::atomic<bool> closing{false};
     std::atomic<int> timerAliveAtStop{-1};
-    device.onFirstRead = [&] { timerAliveAtStop = KillTimer(hDlg, 1) ? 1 : 0; };
+    // Only the pass during the close looks: KillTimer ends a timer it finds.
+    device.onFirstRead = [&] {
+        if (closing)
+            timerAliveAtStop = KillTimer(hDlg, 1) ? 1 : 0;
+    };
 
     CTestRateDlg dlg;
     dlg.armProbeTimer = true;
@@ -227,6 +252,8 @@ TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
                         "so the order of KillTimer and Stop cannot be observed";
     }
 
+    ASSERT_TRUE(ReportShown(hDlg));
+    closing = true;
     PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(run.Ended());
     EXPECT_EQ(0, timerAliveAtStop.load()) << "1: the timer still ran while the sampler stopped; "
