@@ -74,8 +74,8 @@ wine_env_start() {
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     echo "wine-env: creating Wine prefix $WINEPREFIX"
-    wine_env_link_fonts
   fi
+  wine_env_link_fonts
   # One server for the whole run, so no program pays Wine's start-up again.
   # It is started first so that Wine's own background processes (services,
   # device drivers) begin here, detached from any pipe: begun later by a test,
