@@ -35,12 +35,10 @@
 #include <vector>
 
 #include "display/RateDlg.h"
-#include "tests/display/FakeDirectInput.h"
-#include "tests/display/ModalRunner.h"
+#include "tests/support/FakeDirectInput.h"
+#include "tests/support/ModalRunner.h"
 
 namespace {
-
-const char kCaption[] = "Ombrix's DirectInput Tavrel";
 
 LONGLONG Qpc()
 {
@@ -98,15 +96,11 @@ Observed g_obs;
 // taken the performance counter, right after the sampler took its own.
 void OnWake()
 {
-    if (!g_obs.samplerThread.load()) {
-        HANDLE h = nullptr;
-        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h,
-                        THREAD_QUERY_INFORMATION, FALSE, 0);
-        g_obs.samplerThread = h;
-    }
+    if (!g_obs.samplerThread.load())
+        g_obs.samplerThread = CurrentThreadHandle();
     const long k = g_obs.wakes.load(std::memory_order_relaxed);
     if (static_cast<size_t>(k) < g_obs.capacity)
-        g_obs.wakeQpc[k] = g_fakeDirectInput.device.firstReadCounter.load();
+        g_obs.wakeQpc[k] = g_directInput8Create.mouse.firstReadCounter.load();
     g_obs.wakes.store(k + 1, std::memory_order_release);
 }
 
@@ -239,7 +233,7 @@ struct Source {
     {
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
         const LONGLONG twoMs = QpcFrequency() / 500;
-        CFakeDevice& device = g_fakeDirectInput.device;
+        CFakeDevice& device = g_directInput8Create.mouse;
         for (long j = 0; (reports == 0 || j < reports) && !stop.load(std::memory_order_relaxed); ++j) {
             const LONGLONG due = t0 + j * period;
             LONGLONG now;
@@ -267,14 +261,14 @@ public:
     // the list. Returns false, saying why, when something did not appear.
     bool Open()
     {
-        m_hDlg = m_runner.WaitForWindow(kCaption, 30000);
+        m_hDlg = m_runner.WaitForWindow(RATE_DIALOG_CAPTION, 30000);
         if (!m_hDlg) {
             std::printf("pipeline_bench: the dialog did not appear (no display?)\n");
             return false;
         }
         m_hList = GetDlgItem(m_hDlg, IDC_HISTORY_LIST);
         m_hEdit = GetDlgItem(m_hDlg, IDC_AVERAGE_EDIT);
-        if (!m_hList || !m_hEdit || !WaitFor([] { return g_fakeDirectInput.device.hEventNotified != nullptr; })) {
+        if (!m_hList || !m_hEdit || !WaitFor([] { return g_directInput8Create.mouse.hEventNotified != nullptr; })) {
             std::printf("pipeline_bench: no list, edit field or sampler event\n");
             return false;
         }
@@ -296,14 +290,14 @@ public:
 
     std::string RateText() const { return WindowText(m_hEdit); }
     HANDLE Thread() const { return m_runner.Thread(); }
-    HANDLE Event() const { return g_fakeDirectInput.device.hEventNotified; }
+    HANDLE Event() const { return g_directInput8Create.mouse.hEventNotified; }
 
     // Ends the dialog with OK; the sampler stops with the window.
     bool Close()
     {
         PostMessageA(m_hDlg, WM_COMMAND, IDOK, 0);
         const bool ended = m_runner.Ended(30000);
-        g_fakeDirectInput.device.hEventNotified = nullptr;
+        g_directInput8Create.mouse.hEventNotified = nullptr;
         return ended;
     }
 
@@ -365,8 +359,8 @@ bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& 
     const long reports = static_cast<long>(std::lround(rate * seconds));
     g_obs.Reset(static_cast<size_t>(reports) + 16);
     g_obs.samplerThread = nullptr;
-    g_fakeDirectInput.device.records = 0;
-    g_fakeDirectInput.device.onFirstRead = &OnWake;
+    g_directInput8Create.mouse.records = 0;
+    g_directInput8Create.mouse.onFirstRead = &OnWake;
 
     CBenchDialog dlg;
     if (!dlg.Open())
@@ -526,8 +520,8 @@ int Soak(double minutes, int records)
 {
     const int rate = 8000;
     g_obs.Reset(0);
-    g_fakeDirectInput.device.records = 0;
-    g_fakeDirectInput.device.onFirstRead = &OnWake;
+    g_directInput8Create.mouse.records = 0;
+    g_directInput8Create.mouse.onFirstRead = &OnWake;
     CBenchDialog dlg;
     if (!dlg.Open())
         return 1;

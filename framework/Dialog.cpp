@@ -29,11 +29,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         ::EndDialog(hWnd, -1);
         return FALSE;
     }
-    const MSG saved = pDlg->m_msgCur;
-    pDlg->m_msgCur = MSG{hWnd, message, wParam, lParam, 0, {0, 0}};
-    const BOOL result = pDlg->OnInitDialog();
-    pDlg->m_msgCur = saved;
-    return result;
+    return pDlg->HandleAsCurrent(message, wParam, lParam, [&] { return pDlg->OnInitDialog(); });
 }
 
 void CDialog::EndDialog(int nResult)

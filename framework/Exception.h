@@ -1,5 +1,5 @@
-// Framework exceptions. As in the framework this stands in for, they are thrown
-// as pointers and the catcher disposes of them with Delete().
+// Framework exceptions. They are thrown as pointers, and whoever catches one
+// disposes of it with Delete().
 #pragma once
 
 #include <windows.h>

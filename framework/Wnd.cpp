@@ -100,12 +100,8 @@ LRESULT CALLBACK CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     if (!pWnd)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
 
-    // Handlers may send messages to their own window, so the current message
-    // is saved around each nested one.
-    const MSG saved = pWnd->m_msgCur;
-    pWnd->m_msgCur = MSG{hWnd, message, wParam, lParam, 0, {0, 0}};
-    const LRESULT result = pWnd->WindowProc(message, wParam, lParam);
-    pWnd->m_msgCur = saved;
+    const LRESULT result = pWnd->HandleAsCurrent(
+        message, wParam, lParam, [&] { return pWnd->WindowProc(message, wParam, lParam); });
 
     // The last message of the window: the original procedure has had it (and
     // freed its own data); now the object lets go.

@@ -82,6 +82,19 @@ protected:
 private:
     friend class CDialog;
 
+    // Runs handle() with the given message as the current one (the one Default
+    // answers), then makes the message current before it current again, as
+    // handlers may send messages to their own window. Returns handle()'s result.
+    template <class Handler>
+    auto HandleAsCurrent(UINT message, WPARAM wParam, LPARAM lParam, Handler handle)
+    {
+        const MSG saved = m_msgCur;
+        m_msgCur = MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}};
+        const auto result = handle();
+        m_msgCur = saved;
+        return result;
+    }
+
     // The window procedure of every subclassed window.
     static LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 

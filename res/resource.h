@@ -5,3 +5,6 @@
 #define IDR_MAINFRAME    128
 #define IDC_HISTORY_LIST 1000
 #define IDC_AVERAGE_EDIT 1001
+
+// The main dialog's caption: other programs find the dialog by it.
+#define RATE_DIALOG_CAPTION "Ombrix's DirectInput Tavrel"

@@ -1,16 +1,12 @@
 // The main dialog when the mouse cannot be set up: DirectInput8Create (the
-// scripted one of FakeDirectInput.cpp) fails.
+// scripted one of the test support) fails.
 #include <gtest/gtest.h>
 
-#include "display/RateDlg.h"
-#include "tests/display/FakeDirectInput.h"
-#include "tests/display/ModalRunner.h"
-#include "tests/display/TickCountingRateDlg.h"
+#include "tests/display/TestRateDlg.h"
+#include "tests/support/FakeDirectInput.h"
+#include "tests/support/ModalRunner.h"
 
 namespace {
-
-const char kCaption[] = "Ombrix's DirectInput Tavrel";
-
 
 bool HasChildWithText(HWND hParent, const std::string& text)
 {
@@ -27,11 +23,11 @@ TEST(RateDlgCreateFailure, ReportsOnceAndStaysUpWithAnEmptyReadout)
 {
     ASSERT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
         << "precondition: the test process starts at normal priority";
-    g_fakeDirectInput.status = DIERR_NOTINITIALIZED;
+    g_directInput8Create.status = DIERR_NOTINITIALIZED;
 
-    CTickCountingRateDlg dlg;
+    CTestRateDlg dlg;
     CModalRunner run(dlg);
-    HWND hDlg = run.WaitForWindow(kCaption);
+    HWND hDlg = run.WaitForWindow(RATE_DIALOG_CAPTION);
     ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
 
     // The report comes while the window is being initialised.
@@ -50,7 +46,7 @@ TEST(RateDlgCreateFailure, ReportsOnceAndStaysUpWithAnEmptyReadout)
     EXPECT_EQ(2, CModalRunner::DialogWindowsCreated()) << "the dialog and exactly one message box";
     EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
         << "Start ran after the failure";
-    EXPECT_EQ(0, g_fakeDirectInput.devicesCreated.load());
+    EXPECT_TRUE(g_directInput8Create.directInput.Calls().empty()) << "no device without DirectInput";
 
     // Closing does not wait for a sampling thread that never began.
     PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -1,5 +1,5 @@
 // The main dialog under load and at rest, in process under Wine, with the
-// scripted DirectInput of FakeDirectInput.cpp in place of dinput8.dll's:
+// scripted DirectInput of the test support in place of dinput8.dll's:
 //  - idle: with no input at all, the open dialog (its readout timer ticking,
 //    its sampling thread waiting) costs next to no CPU time, so no thread
 //    busy-waits;
@@ -17,18 +17,11 @@
 #include <new>
 #include <thread>
 
-#include "display/RateDlg.h"
-#include "tests/display/FakeDirectInput.h"
-#include "tests/display/ModalRunner.h"
-#include "tests/display/TickCountingRateDlg.h"
+#include "tests/display/TestRateDlg.h"
+#include "tests/support/FakeDirectInput.h"
 #include "tests/support/HandleCount.h"
+#include "tests/support/ModalRunner.h"
 #include "tests/support/ProcessCpu.h"
-
-namespace {
-
-const char kCaption[] = "Ombrix's DirectInput Tavrel";
-
-} // namespace
 
 // Two seconds without input. A thread that polled instead of blocking would
 // use about as much CPU time as the wall-clock time; the dialog may use at
@@ -36,12 +29,11 @@ const char kCaption[] = "Ombrix's DirectInput Tavrel";
 TEST(RateDlgLoad, AnIdleDialogUsesAlmostNoCpu)
 {
     const double kIdleCpuBoundMs = 200.0;
-    CFakeDevice& device = g_fakeDirectInput.device;
-    CTickCountingRateDlg dlg;
+    CFakeDevice& device = g_directInput8Create.mouse;
+    CTestRateDlg dlg;
     CModalRunner run(dlg);
-    HWND hDlg = run.WaitForWindow(kCaption);
-    ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; })) << "never shown";
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
     ASSERT_NE(nullptr, device.hEventNotified) << "the sampler was not set up";
     ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the readout timer never ticked";
 
@@ -156,20 +148,17 @@ void OpenAndCloseUnderLoad(CSignalSource& source, int cycle, long& wakeups)
         if (!samplingThread.load())
             samplingThread = CurrentThreadHandle();
     };
-    g_fakeDirectInput.pDevice = device.get();
+    g_directInput8Create.directInput.pDevice = device.get();
 
-    alignas(CTickCountingRateDlg) static unsigned char storage[sizeof(CTickCountingRateDlg)];
-    CTickCountingRateDlg* dlg = new (storage) CTickCountingRateDlg;
+    alignas(CTestRateDlg) static unsigned char storage[sizeof(CTestRateDlg)];
+    CTestRateDlg* dlg = new (storage) CTestRateDlg;
     HANDLE hEvent = nullptr;
     {
         CModalRunner run(*dlg);
-        HWND hDlg = run.WaitForWindow(kCaption);
-        ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
-        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; })) << "never shown";
+        HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+        ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
         ASSERT_NE(nullptr, device->hEventNotified) << "the sampler was not set up";
 
-        // The test's own reference goes: from here the sampler holds the only one.
-        device->Release();
         // A handle of the source's own, so the event outlives the sampler's handle.
         hEvent = DuplicateOwnHandle(device->hEventNotified);
         ASSERT_NE(nullptr, hEvent);
@@ -183,9 +172,9 @@ void OpenAndCloseUnderLoad(CSignalSource& source, int cycle, long& wakeups)
         EXPECT_EQ(expected, run.Result());
         EXPECT_FALSE(IsWindow(hDlg)) << "the window is left";
     }
-    dlg->~CTickCountingRateDlg();
+    dlg->~CTestRateDlg();
     std::memset(storage, 0xDD, sizeof storage);
-    EXPECT_EQ(2, device->releases.load()) << "the test's own release and the sampler's";
+    EXPECT_EQ(1, device->releases.load()) << "the sampler's reference, its only one, is given back";
 
     // The source keeps signalling the sampler's old event until the sampling
     // thread has ended, so a thread that had not let go would wake and show it.
@@ -195,7 +184,7 @@ void OpenAndCloseUnderLoad(CSignalSource& source, int cycle, long& wakeups)
     CloseHandle(hThread);
     source.Target(nullptr);
     CloseHandle(hEvent);
-    g_fakeDirectInput.pDevice = nullptr;
+    g_directInput8Create.directInput.pDevice = &g_directInput8Create.mouse;
 
     EXPECT_EQ(0, device->callsAfterRelease.load()) << "the device was used after its release";
     EXPECT_EQ(0, device->unexpectedCalls.load());

@@ -1,7 +1,7 @@
 // The main dialog under Wine, built from the real template and driven from the
 // test thread as a user would: opening starts the readout timer and the
 // sampler, queued intervals become lines and a rate, and every way of closing
-// runs the same stop. DirectInput is the scripted one of FakeDirectInput.cpp,
+// runs the same stop. DirectInput is the scripted one of the test support,
 // linked in place of dinput8.dll's, so the product's calls are unchanged.
 #include <gtest/gtest.h>
 
@@ -9,74 +9,26 @@
 #include <string>
 #include <vector>
 
-#include "display/RateDlg.h"
-#include "tests/display/FakeDirectInput.h"
-#include "tests/display/ModalRunner.h"
+#include "tests/display/TestRateDlg.h"
+#include "tests/support/FakeDirectInput.h"
+#include "tests/support/ModalRunner.h"
 
 namespace {
 
-const char kCaption[] = "Ombrix's DirectInput Tavrel";
-const UINT_PTR kProbeTimer = 77;
-
-// CRateDlg with its handlers observed, not changed: each probe handler runs
-// the dialog's own first. Its map chains to CRateDlg's, which still handles
-// WM_PAINT and WM_QUERYDRAGICON.
-class CProbeRateDlg : public CRateDlg {
-public:
-    using CRateDlg::m_mouse;
-
-    std::atomic<int> ticks{0};
-    std::atomic<bool> controlsBoundAtInit{false};
-    std::atomic<bool> destroyed{false};
-    std::atomic<int> readsWhenDestroyReturned{-1};
-    bool listUnboundAfterModal = false;  // read after DoModal returned
-    bool armProbeTimer = false;
-
-protected:
-    BOOL OnInitDialog() override
-    {
-        const BOOL result = CRateDlg::OnInitDialog();
-        controlsBoundAtInit = m_list.m_hWnd == GetDlgItem(m_hWnd, IDC_HISTORY_LIST) &&
-                              m_edit.m_hWnd == GetDlgItem(m_hWnd, IDC_AVERAGE_EDIT) &&
-                              m_list.m_hWnd && m_edit.m_hWnd;
-        if (armProbeTimer)
-            SetTimer(kProbeTimer, 3600 * 1000, nullptr);
-        return result;
-    }
-    void OnTimer(UINT_PTR nIDEvent)
-    {
-        CRateDlg::OnTimer(nIDEvent);
-        ++ticks;
-    }
-    void OnDestroy()
-    {
-        CRateDlg::OnDestroy();
-        readsWhenDestroyReturned = g_fakeDirectInput.device.reads.load();
-        destroyed = true;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CProbeRateDlg, CRateDlg)
-    ON_WM_TIMER()
-    ON_WM_DESTROY()
-END_MESSAGE_MAP()
-
-int ListCount(HWND hList)
+// One mouse report, seen through to its line: the sampling thread is then in
+// its loop, where the signal of a Stop that follows wakes it for a last pass.
+// (A dialog closed at once may stop a thread still on its way to the loop,
+// which then leaves without a pass.)
+::testing::AssertionResult ReportShown(HWND hDlg)
 {
-    return static_cast<int>(SendMessageA(hList, LB_GETCOUNT, 0, 0));
-}
-
-std::vector<std::string> ListLines(HWND hList)
-{
-    std::vector<std::string> lines;
-    const int count = ListCount(hList);
-    for (int i = 0; i < count; ++i) {
-        char line[64] = "";
-        SendMessageA(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
-        lines.push_back(line);
-    }
-    return lines;
+    const HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
+    const size_t before = ListLines(hList).size();
+    const HANDLE hEvent = g_directInput8Create.mouse.hEventNotified;
+    if (!hEvent || !SetEvent(hEvent))
+        return ::testing::AssertionFailure() << "the sampler has no event to signal";
+    if (!WaitFor([&] { return ListLines(hList).size() > before; }))
+        return ::testing::AssertionFailure() << "the report never reached the list";
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace
@@ -106,11 +58,10 @@ TEST(CentredIconOrigin, CentresWithTheExtraPixelRoundedTowardZero)
 // the bits that decide behaviour.)
 TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
 {
-    CProbeRateDlg dlg;
+    CTestRateDlg dlg;
     CModalRunner run(dlg);
-    HWND hDlg = run.WaitForWindow(kCaption);
-    ASSERT_NE(nullptr, hDlg) << "the dialog did not appear";
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; })) << "never shown";
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
 
     const DWORD style = static_cast<DWORD>(GetWindowLongA(hDlg, GWL_STYLE));
     const DWORD fixed = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
@@ -166,15 +117,14 @@ TEST(RateDlg, OpeningStartsTheTimerAndTheSampler)
 {
     ASSERT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
         << "precondition: the test process starts at normal priority";
-    CFakeDevice& device = g_fakeDirectInput.device;
-    CProbeRateDlg dlg;
+    CFakeDevice& device = g_directInput8Create.mouse;
+    CTestRateDlg dlg;
     CModalRunner run(dlg);
-    HWND hDlg = run.WaitForWindow(kCaption);
-    ASSERT_NE(nullptr, hDlg);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
 
     // The device was set up for this window and the sampler started.
-    EXPECT_EQ(1, g_fakeDirectInput.creates.load());
+    EXPECT_EQ(1, g_directInput8Create.calls.load());
     EXPECT_EQ(hDlg, device.cooperativeWindow);
     EXPECT_EQ(1, device.acquires.load());
     EXPECT_EQ(static_cast<DWORD>(ABOVE_NORMAL_PRIORITY_CLASS), GetPriorityClass(GetCurrentProcess()))
@@ -188,8 +138,8 @@ TEST(RateDlg, OpeningStartsTheTimerAndTheSampler)
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(device.hDrained, 10000)) << "the sampler did not wake";
     HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
     HWND hEdit = GetDlgItem(hDlg, IDC_AVERAGE_EDIT);
-    ASSERT_TRUE(WaitFor([&] { return ListCount(hList) == 1 && !WindowText(hEdit).empty(); }))
-        << "no line and rate after the report; lines: " << ListCount(hList);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(hList).size() == 1 && !WindowText(hEdit).empty(); }))
+        << "no line and rate after the report; lines: " << ListLines(hList).size();
     const std::string line = ListLines(hList)[0];
     EXPECT_TRUE(std::regex_match(line, std::regex("[0-9]+\\.[0-9]{3} ms"))) << line;
     EXPECT_TRUE(std::regex_match(WindowText(hEdit), std::regex("([0-9]+\\.[0-9]{3}|inf) Hz")))
@@ -201,11 +151,10 @@ TEST(RateDlg, OpeningStartsTheTimerAndTheSampler)
 
 TEST(RateDlg, QueuedIntervalsAppearInOrderWithTheRate)
 {
-    CProbeRateDlg dlg;
+    CTestRateDlg dlg;
     CModalRunner run(dlg);
-    HWND hDlg = run.WaitForWindow(kCaption);
-    ASSERT_NE(nullptr, hDlg);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
     HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
     HWND hEdit = GetDlgItem(hDlg, IDC_AVERAGE_EDIT);
 
@@ -214,8 +163,8 @@ TEST(RateDlg, QueuedIntervalsAppearInOrderWithTheRate)
     dlg.m_mouse.Push(8.0);
     dlg.m_mouse.Push(8.0);
     dlg.m_mouse.Push(70.5);
-    ASSERT_TRUE(WaitFor([&] { return ListCount(hList) == 3 && WindowText(hEdit) == "37.500 Hz"; }))
-        << "lines: " << ListCount(hList) << ", rate: " << WindowText(hEdit);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(hList).size() == 3 && WindowText(hEdit) == "37.500 Hz"; }))
+        << "lines: " << ListLines(hList).size() << ", rate: " << WindowText(hEdit);
     EXPECT_EQ((std::vector<std::string>{"8.000 ms", "8.000 ms", "64.000 ms"}), ListLines(hList));
 
     PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -234,20 +183,19 @@ class RateDlgClosing : public ::testing::TestWithParam<Close> {};
 
 TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
 {
-    CFakeDevice& device = g_fakeDirectInput.device;
+    CFakeDevice& device = g_directInput8Create.mouse;
     std::atomic<HANDLE> samplingThread{nullptr};
     device.onFirstRead = [&] {
         if (!samplingThread)
             samplingThread = CurrentThreadHandle();
     };
 
-    CProbeRateDlg dlg;
+    CTestRateDlg dlg;
     CModalRunner run(dlg);
-    HWND hDlg = run.WaitForWindow(kCaption);
-    ASSERT_NE(nullptr, hDlg);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
     ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the timer never ticked";
-    EXPECT_EQ(0, device.reads.load()) << "no report yet";
+    ASSERT_TRUE(ReportShown(hDlg));
 
     const INT_PTR expected = PostClose(hDlg, run.ThreadId(), GetParam());
     ASSERT_TRUE(run.Ended()) << "the dialog did not close";
@@ -257,7 +205,7 @@ TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
     EXPECT_EQ(nullptr, dlg.m_hWnd) << "the dialog object still holds its destroyed window";
 
     // Stop's own signal woke the thread for one last pass before it left.
-    EXPECT_EQ(1, device.wakeups.load());
+    EXPECT_EQ(2, device.wakeups.load()) << "the report's pass and Stop's";
     EXPECT_EQ(device.reads.load(), dlg.readsWhenDestroyReturned.load());
     HANDLE hThread = samplingThread;
     ASSERT_NE(nullptr, hThread) << "the sampling thread's last pass was not seen";
@@ -279,27 +227,33 @@ INSTANTIATE_TEST_SUITE_P(RateDlg, RateDlgClosing,
 // the readout timer must already be gone.
 TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
 {
-    CFakeDevice& device = g_fakeDirectInput.device;
+    CFakeDevice& device = g_directInput8Create.mouse;
     HWND hDlg = nullptr;
+    std::atomic<bool> closing{false};
     std::atomic<int> timerAliveAtStop{-1};
-    device.onFirstRead = [&] { timerAliveAtStop = KillTimer(hDlg, 1) ? 1 : 0; };
+    // Only the pass during the close looks: KillTimer ends a timer it finds.
+    device.onFirstRead = [&] {
+        if (closing)
+            timerAliveAtStop = KillTimer(hDlg, 1) ? 1 : 0;
+    };
 
-    CProbeRateDlg dlg;
+    CTestRateDlg dlg;
     dlg.armProbeTimer = true;
     CModalRunner run(dlg);
-    hDlg = run.WaitForWindow(kCaption);
-    ASSERT_NE(nullptr, hDlg);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hDlg) != FALSE; }));
+    hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
 
     // Seeing the timer from another thread is a liberty of this platform:
     // check it on the probe timer first.
-    if (!KillTimer(hDlg, kProbeTimer)) {
+    if (!KillTimer(hDlg, CTestRateDlg::kProbeTimer)) {
         PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         ASSERT_TRUE(run.Ended());
         GTEST_SKIP() << "this platform does not let another thread see a window's timer, "
                         "so the order of KillTimer and Stop cannot be observed";
     }
 
+    ASSERT_TRUE(ReportShown(hDlg));
+    closing = true;
     PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(run.Ended());
     EXPECT_EQ(0, timerAliveAtStop.load()) << "1: the timer still ran while the sampler stopped; "

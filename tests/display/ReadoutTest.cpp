@@ -13,6 +13,8 @@
 #include "framework/Edit.h"
 #include "framework/ListBox.h"
 #include "tests/support/TestMouse.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Window.h"
 
 namespace {
 
@@ -27,15 +29,6 @@ static_assert((kListStyle & LBS_SORT) == 0, "the list is unsorted");
 static_assert(kEditStyle == (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL |
                              ES_READONLY),
               "edit style");
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 std::string Ms(double ms)
 {
@@ -54,33 +47,22 @@ protected:
 
     void SetUp() override
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = "TavrelReadoutTest";
-        RegisterClassA(&wc);
-        parent = CreateWindowExA(0, wc.lpszClassName, "readout test",
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 260, 330, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
+        parent = CreateTopWindow("readout test", 20, 20, 260, 330);
         ASSERT_NE(nullptr, parent) << "cannot create a top-level window (error " << GetLastError()
                                    << "): these tests need Wine with an X display (DISPLAY="
                                    << (getenv("DISPLAY") ? getenv("DISPLAY") : "unset") << ")";
         // The dialog's list (54 x 155 dialog units) and edit at their usual size.
         ASSERT_TRUE(list.Attach(CreateWindowExA(WS_EX_RIGHT, "LISTBOX", "", kListStyle, 28, 28, 81,
                                                 252, parent, reinterpret_cast<HMENU>(1000),
-                                                wc.hInstance, nullptr)))
+                                                nullptr, nullptr)))
             << "cannot create the LISTBOX, error " << GetLastError();
         ASSERT_TRUE(edit.Attach(CreateWindowExA(WS_EX_RIGHT, "EDIT", "", kEditStyle, 147, 262, 75,
                                                 23, parent, reinterpret_cast<HMENU>(1001),
-                                                wc.hInstance, nullptr)))
+                                                nullptr, nullptr)))
             << "cannot create the EDIT, error " << GetLastError();
         UpdateWindow(parent);
-        Pump();
+        PumpMessages();
     }
-
-    // The windows go with the test's process. Destroying a mapped top-level
-    // window makes Wine wait two seconds for a window manager that Xvfb lacks.
 
     // One timer tick carrying these intervals.
     void Tick(const std::vector<double>& intervals)
@@ -97,7 +79,7 @@ protected:
         Tick(intervals);
         PaintReadout(list, edit);
         UpdateWindow(parent);
-        Pump();
+        PumpMessages();
     }
 
     bool Suspended(const CWnd& wnd) const
@@ -105,29 +87,8 @@ protected:
         return (GetWindowLongA(wnd.m_hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
     }
 
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        const int count = list.GetCount();
-        for (int i = 0; i < count; ++i) {
-            char text[64] = {};
-            const LRESULT len = list.SendMessage(LB_GETTEXTLEN, i);
-            if (len < 0 || len >= static_cast<LRESULT>(sizeof text)) {
-                ADD_FAILURE() << "line " << i << " has length " << len;
-                break;
-            }
-            list.SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            lines.push_back(text);
-        }
-        return lines;
-    }
-
-    std::string EditText() const
-    {
-        char text[64] = {};
-        GetWindowTextA(edit.m_hWnd, text, sizeof text);
-        return text;
-    }
+    std::vector<std::string> Lines() const { return ListLines(list); }
+    std::string EditText() const { return WindowText(edit); }
 
     // Whether the newest line lies wholly inside the list's client area.
     ::testing::AssertionResult NewestInView() const
@@ -276,7 +237,7 @@ TEST_P(ReadoutBound, KeepsTheNewest1024LinesWithTheNewestInView)
     ASSERT_EQ(c.before, list.GetCount());
     PaintReadout(list, edit);
     UpdateWindow(parent);
-    Pump();
+    PumpMessages();
 
     const int total = c.before + c.added;
     for (int i = c.before; i < total; i += c.perTick)
@@ -345,40 +306,51 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
 
 // The controls take every change at once but are painted at most ten times a
 // second; a change left waiting is painted by a later tick, even one that
-// brings nothing new, and nothing is left waiting once it has been.
+// brings nothing new, and nothing is left waiting once it has been. The ticks
+// come as the dialog's 1 ms timer brings them, for as long as it takes. The
+// readout goes by the tick count, so a tick that ends less than 100 ms after
+// the first one began surely comes too soon to paint, and one that begins
+// 100 ms after a paint's tick ended surely comes late enough.
 TEST_F(Readout, PaintsAtMostTenTimesASecondAndNeverLeavesAChangeUnpainted)
 {
+    const DWORD firstTickBegan = GetTickCount();
     Tick({8.0});
     EXPECT_FALSE(Suspended(list)) << "the first tick paints at once";
-    const DWORD firstPaint = GetTickCount();
     UpdateWindow(parent);
-    Pump();
+    PumpMessages();
 
+    int earlyPaints = 0;
+    auto painted = [&] {
+        const bool done = !Suspended(list);
+        EXPECT_EQ(done, !Suspended(edit)) << "the list and the rate are painted together";
+        earlyPaints += done && GetTickCount() - firstTickBegan < 100;
+        return done;
+    };
     Tick({16.0});
-    const bool waited = Suspended(list);
-    if (GetTickCount() - firstPaint < 100) {
-        EXPECT_TRUE(waited) << "painted again within 100 ms";
-        EXPECT_TRUE(Suspended(edit));
-    }
     // The change is there to read even before it is painted.
     EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms"}), Lines());
     EXPECT_EQ("83.333 Hz", EditText());
-
-    // The stimulus is the passing of time itself: after it, an empty tick paints.
-    Sleep(120);
-    Tick({});
-    EXPECT_FALSE(Suspended(list)) << "an empty tick must paint what waited";
-    EXPECT_FALSE(Suspended(edit));
+    ASSERT_TRUE(painted() || WaitFor([&] {
+        Tick({});
+        return painted();
+    })) << "empty ticks must paint what waited";
+    EXPECT_EQ(0, earlyPaints) << "painted again within 100 ms";
     RECT dirty;
     EXPECT_TRUE(GetUpdateRect(list.m_hWnd, &dirty, FALSE)) << "the list was not invalidated";
     UpdateWindow(parent);
-    Pump();
+    PumpMessages();
     EXPECT_TRUE(NewestInView());
     EXPECT_TRUE(NoneSelected());
 
-    // Nothing waits now: another empty tick touches nothing.
-    Sleep(120);
-    Tick({});
-    EXPECT_FALSE(GetUpdateRect(list.m_hWnd, &dirty, FALSE));
-    EXPECT_FALSE(GetUpdateRect(edit.m_hWnd, &dirty, FALSE));
+    // Nothing waits now: empty ticks touch nothing, until well past the time
+    // the next paint would be due.
+    const DWORD paintDone = GetTickCount();
+    int touched = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        const DWORD began = GetTickCount();
+        Tick({});
+        touched += GetUpdateRect(list.m_hWnd, &dirty, FALSE) || GetUpdateRect(edit.m_hWnd, &dirty, FALSE);
+        return began - paintDone >= 100;
+    }));
+    EXPECT_EQ(0, touched) << "empty ticks with nothing waiting marked a control for repainting";
 }

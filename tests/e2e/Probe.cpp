@@ -33,37 +33,22 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Window.h"
+
 namespace {
 
-const char kCaption[] = "Ombrix's DirectInput Tavrel";
+const char kCaption[] = RATE_DIALOG_CAPTION;
 const char kDialogClass[] = "#32770";
-const int kListId = 1000;
-const int kRateId = 1001;
+const int kListId = IDC_HISTORY_LIST;
+const int kRateId = IDC_AVERAGE_EDIT;
+// Another process's windows are polled gently: each look is a round trip.
+const DWORD kPollMs = 20;
 
 HWND FindDialog()
 {
     return FindWindowA(kDialogClass, kCaption);
-}
-
-// Waits, polling the window list, until pred() holds or ms have passed.
-template <typename Pred>
-bool WaitFor(DWORD ms, Pred pred)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (pred())
-            return true;
-        if (GetTickCount() - start >= ms)
-            return false;
-        Sleep(20);
-    }
-}
-
-std::string WindowText(HWND hwnd)
-{
-    char buf[512] = {};
-    SendMessageA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return buf;
 }
 
 struct BoxSearch {
@@ -100,7 +85,7 @@ std::vector<HWND> FindBoxes(const char* text)
 int Find(DWORD ms)
 {
     HWND dlg = nullptr;
-    if (!WaitFor(ms, [&] { return (dlg = FindDialog()) != nullptr && IsWindowVisible(dlg); })) {
+    if (!WaitFor([&] { return (dlg = FindDialog()) != nullptr && IsWindowVisible(dlg); }, ms, kPollMs)) {
         fprintf(stderr, "probe: no visible window \"%s\" within %lu ms\n", kCaption, ms);
         return 1;
     }
@@ -214,11 +199,13 @@ int Close(const char* how, DWORD waitMs, bool wait)
 int Lines(DWORD ms, LRESULT atLeast)
 {
     LRESULT n = -1;
-    const bool reached = WaitFor(ms, [&] {
-        HWND list = GetDlgItem(FindDialog(), kListId);
-        n = list ? SendMessageA(list, LB_GETCOUNT, 0, 0) : -1;
-        return n >= atLeast;
-    });
+    const bool reached = WaitFor(
+        [&] {
+            HWND list = GetDlgItem(FindDialog(), kListId);
+            n = list ? SendMessageA(list, LB_GETCOUNT, 0, 0) : -1;
+            return n >= atLeast;
+        },
+        ms, kPollMs);
     printf("count=%ld\n", static_cast<long>(n));
     if (!reached) {
         fprintf(stderr, "probe: the list holds %ld lines after %lu ms, not %ld\n",
@@ -257,7 +244,7 @@ int Watch(DWORD periodMs, double seconds)
 
 int Gone(DWORD ms)
 {
-    if (!WaitFor(ms, [] { return FindDialog() == nullptr; })) {
+    if (!WaitFor([] { return FindDialog() == nullptr; }, ms, kPollMs)) {
         fprintf(stderr, "probe: \"%s\" still open after %lu ms\n", kCaption, ms);
         return 1;
     }
@@ -267,7 +254,7 @@ int Gone(DWORD ms)
 int MsgBox(DWORD ms, const char* text)
 {
     std::vector<HWND> boxes;
-    if (!WaitFor(ms, [&] { return !(boxes = FindBoxes(text)).empty(); })) {
+    if (!WaitFor([&] { return !(boxes = FindBoxes(text)).empty(); }, ms, kPollMs)) {
         fprintf(stderr, "probe: no message box showing \"%s\" within %lu ms\n", text, ms);
         return 1;
     }
@@ -285,7 +272,7 @@ int main(int argc, char** argv)
     if (const char* desktop = getenv("TAVREL_DESKTOP")) {
         // The desktop exists only once explorer has started it.
         HDESK h = nullptr;
-        WaitFor(60000, [&] { return (h = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL)) != nullptr; });
+        WaitFor([&] { return (h = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL)) != nullptr; }, 60000, kPollMs);
         if (!h || !SetThreadDesktop(h)) {
             fprintf(stderr, "probe: cannot use desktop \"%s\" (error %lu)\n", desktop, GetLastError());
             return 1;

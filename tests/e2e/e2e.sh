@@ -79,7 +79,7 @@ close_and_check_exit() {
 
 find_dialog() {
   local out
-  out=$(probe find "$FIND_MS") || fail "the dialog \"Ombrix's DirectInput Tavrel\" did not appear"
+  out=$(probe find "$FIND_MS") || fail "the dialog did not appear"
   echo "e2e: found $out"
   eval "$(echo "$out" | tr ' ' '\n' | grep -E '^d?(x|y|w|h)=-?[0-9]+$' | sed 's/^/list_/')"
 }

@@ -1,7 +1,8 @@
 // CWinApp and the program entry, run for real: the names taken from the
-// module, the registry key, and what AfxWinMain makes of InitInstance's result
-// or of an exception escaping it. Message boxes are caught with a CBT hook on
-// this thread as they are activated, read, and dismissed.
+// module, the registry key, what AfxWinMain makes of InitInstance's result or
+// of an exception escaping it, and the title of AfxMessageBox. Message boxes
+// are caught with a CBT hook on this thread as they are activated, read, and
+// dismissed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "framework/Exception.h"
+#include "framework/MessageBox.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 
@@ -186,6 +188,23 @@ TEST(WinApp, OutOfMemoryEscapingInitInstanceIsReportedOnceAndEndsWithFailure)
         EXPECT_NE(std::string::npos, catcher.boxes[0].text.find("out of memory"))
             << catcher.boxes[0].text;
     }
+}
+
+TEST(WinApp, AfxMessageBoxIsTitledWithTheApplicationsName)
+{
+    BoxCatcher catcher;
+    ASSERT_TRUE(catcher.Hooked());
+    EXPECT_EQ(IDOK, AfxMessageBox("no application object", MB_OK, 0));
+    {
+        CTestApp app(Outcome::ReturnFalse);
+        app.SetCurrentHandles();
+        EXPECT_EQ(IDOK, AfxMessageBox("an application", MB_OK, 0));
+    }
+    ASSERT_EQ(2u, catcher.boxes.size());
+    EXPECT_FALSE(catcher.boxes[0].caption.empty()) << "the system's default title";
+    EXPECT_EQ("no application object", catcher.boxes[0].text);
+    EXPECT_EQ("framework_winapp_tests", catcher.boxes[1].caption);
+    EXPECT_EQ("an application", catcher.boxes[1].text);
 }
 
 TEST(WinApp, NoApplicationObjectMeansFailure)

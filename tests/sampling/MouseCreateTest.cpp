@@ -13,22 +13,13 @@
 #include <vector>
 
 #include "framework/ModuleState.h"
-#include "sampling/Mouse.h"
 #include "tests/support/FakeDirectInput.h"
 #include "tests/support/HandleCount.h"
+#include "tests/support/TestMouse.h"
 
 namespace {
 
 using Calls = std::vector<std::string>;
-
-// A CMouse whose Create is the product's own, with its fields readable.
-class CProbeMouse final : public CMouse {
-public:
-    IDirectInput8A* DI() const { return m_pDI; }
-    IDirectInputDevice8A* Device() const { return m_pDevice; }
-    HANDLE Event() const { return m_hEvent; }
-    void** DIField() { return reinterpret_cast<void**>(&m_pDI); }
-};
 
 // The set-up steps that return a status, in the order Create takes them.
 enum class Step { DirectInput8Create, CreateDevice, SetDataFormat, SetCooperativeLevel, SetProperty,
@@ -55,17 +46,19 @@ std::string GuidText(const GUID& g)
     return text;
 }
 
-// A sampler with a fresh scripted DirectInput object and device behind it,
-// which answer DI_OK to everything unless told otherwise at one step.
+// A sampler (its Create the product's own) with a fresh scripted DirectInput
+// object and device behind it, which answer DI_OK to everything unless told
+// otherwise at one step.
 struct Rig {
     CFakeDevice device;
     CFakeDirectInput di{&device};
-    std::unique_ptr<CProbeMouse> mouse{new CProbeMouse};
+    std::unique_ptr<CTestMouse> mouse{new CTestMouse};
 
     Rig()
     {
-        g_directInput8Create = FakeDirectInput8Create();
         g_directInput8Create.pDI = &di;
+        g_directInput8Create.status = DI_OK;
+        g_directInput8Create.calls = 0;
     }
 
     void Answer(Step step, HRESULT status)
@@ -90,7 +83,7 @@ protected:
     Rig rig;
     CFakeDevice& device = rig.device;
     CFakeDirectInput& di = rig.di;
-    CProbeMouse& mouse = *rig.mouse;
+    CTestMouse& mouse = *rig.mouse;
 
     bool Create() { return mouse.Create(kWindow); }
 };
@@ -102,7 +95,7 @@ TEST_F(MouseCreate, AsksForTheAnsiDirectInput8OfThisModuleAndItsSystemMouse)
     ASSERT_TRUE(Create());
 
     const FakeDirectInput8Create& c = g_directInput8Create;
-    EXPECT_EQ(1, c.calls);
+    EXPECT_EQ(1, c.calls.load());
     EXPECT_EQ(GetModuleHandleA(nullptr), c.hinst) << "the module's own instance";
     EXPECT_EQ(AfxGetModuleState()->m_hCurrentInstanceHandle, c.hinst);
     EXPECT_EQ(0x0800u, c.version);
@@ -111,7 +104,7 @@ TEST_F(MouseCreate, AsksForTheAnsiDirectInput8OfThisModuleAndItsSystemMouse)
     EXPECT_EQ(mouse.DIField(), c.ppvOut) << "the interface goes straight into the sampler";
     EXPECT_EQ(nullptr, c.punkOuter) << "no aggregation";
 
-    EXPECT_EQ(Calls{"CreateDevice"}, di.calls) << Join(di.calls);
+    EXPECT_EQ(Calls{"CreateDevice"}, di.Calls()) << Join(di.Calls());
     EXPECT_TRUE(IsEqualGUID(GUID_SysMouse, di.createDeviceGuid)) << GuidText(di.createDeviceGuid);
     EXPECT_EQ(nullptr, di.createDeviceOuter) << "no aggregation";
 
@@ -119,7 +112,7 @@ TEST_F(MouseCreate, AsksForTheAnsiDirectInput8OfThisModuleAndItsSystemMouse)
     EXPECT_EQ(kWindow, device.cooperativeWindow);
     EXPECT_EQ(0x0Au, device.cooperativeFlags) << "non-exclusive, background";
     EXPECT_EQ(0, device.unexpectedCalls.load());
-    EXPECT_EQ(0, di.unexpectedCalls);
+    EXPECT_EQ(0, di.unexpectedCalls.load());
 }
 
 TEST_F(MouseCreate, SetsTheSamplersOwnDataFormat)
@@ -213,7 +206,7 @@ TEST_F(MouseCreate, AFailingStepEndsSetUpAndTheDestructorLetsGoOfWhatWasObtained
         Rig r;
         CFakeDevice& dev = r.device;
         CFakeDirectInput& fakeDI = r.di;
-        std::unique_ptr<CProbeMouse>& m = r.mouse;
+        std::unique_ptr<CTestMouse>& m = r.mouse;
         r.Answer(c.step, c.status);
 
         EXPECT_EQ(c.result, m->Create(kWindow));
@@ -225,8 +218,8 @@ TEST_F(MouseCreate, AFailingStepEndsSetUpAndTheDestructorLetsGoOfWhatWasObtained
         const size_t deviceSteps =
             gotDevice ? std::min(kDeviceSetUp.size(), static_cast<size_t>(c.step) - 1) : 0;
         const Calls tried(kDeviceSetUp.begin(), kDeviceSetUp.begin() + deviceSteps);
-        EXPECT_EQ(1, g_directInput8Create.calls);
-        EXPECT_EQ(gotDI ? Calls{"CreateDevice"} : Calls{}, fakeDI.calls) << Join(fakeDI.calls);
+        EXPECT_EQ(1, g_directInput8Create.calls.load());
+        EXPECT_EQ(gotDI ? Calls{"CreateDevice"} : Calls{}, fakeDI.Calls()) << Join(fakeDI.Calls());
         EXPECT_EQ(tried, dev.Calls()) << Join(dev.Calls());
         EXPECT_EQ(gotDI, m->DI() != nullptr);
         EXPECT_EQ(gotDevice, m->Device() != nullptr);
@@ -245,8 +238,8 @@ TEST_F(MouseCreate, AFailingStepEndsSetUpAndTheDestructorLetsGoOfWhatWasObtained
         }
         EXPECT_EQ(released, dev.Calls()) << Join(dev.Calls());
         EXPECT_EQ(gotDevice ? 1 : 0, dev.releases.load());
-        EXPECT_EQ(gotDI ? Calls({"CreateDevice", "Release"}) : Calls{}, fakeDI.calls) << Join(fakeDI.calls);
-        EXPECT_EQ(gotDI ? 1 : 0, fakeDI.releases);
+        EXPECT_EQ(gotDI ? Calls({"CreateDevice", "Release"}) : Calls{}, fakeDI.Calls()) << Join(fakeDI.Calls());
+        EXPECT_EQ(gotDI ? 1 : 0, fakeDI.releases.load());
         if (gotDI) {
             EXPECT_EQ(released, fakeDI.deviceCallsAtRelease)
                 << "the device goes before DirectInput: " << Join(fakeDI.deviceCallsAtRelease);
@@ -257,9 +250,9 @@ TEST_F(MouseCreate, AFailingStepEndsSetUpAndTheDestructorLetsGoOfWhatWasObtained
             CloseHandle(hOurEvent);
         }
         EXPECT_EQ(0, dev.callsAfterRelease.load());
-        EXPECT_EQ(0, fakeDI.callsAfterRelease);
+        EXPECT_EQ(0, fakeDI.callsAfterRelease.load());
         EXPECT_EQ(0, dev.unexpectedCalls.load());
-        EXPECT_EQ(0, fakeDI.unexpectedCalls);
+        EXPECT_EQ(0, fakeDI.unexpectedCalls.load());
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "tests/support/TestMouse.h"
 #include "tests/support/ProcessCpu.h"
+#include "tests/support/Wait.h"
 
 namespace {
 
@@ -85,14 +86,13 @@ TEST_P(MouseFault, OneIntervalPerWakeUpNoSpinPromptStop)
     const double idleCpu = ProcessCpuMs() - cpuBefore;
     EXPECT_LT(idleCpu, 200.0) << "CPU used in 1 s without input";
     const bool lostForGood = f.acquiresPerWake > 0 && FAILED(f.acquire);
-    if (lostForGood)
+    if (lostForGood) {
         EXPECT_GT(device.acquires.load(), acquiresBefore) << "a lost mouse is tried again";
+    }
 
     // Stop's own wake-up, if the thread takes it, finds the same buffer as the others.
     device.records = f.recordsPerWake;
-    const DWORD stopStart = GetTickCount();
-    mouse.Stop();
-    EXPECT_LT(GetTickCount() - stopStart, 2000u) << "Stop took too long";
+    ASSERT_TRUE(ReturnsWithin([&] { mouse.Stop(); })) << "Stop did not return";
     while (mouse.Pop(&ms))
         ++intervals;
 
@@ -140,8 +140,9 @@ TEST(MouseLost, IsTriedAgainAtTheRetryPeriodUntilItComesBack)
 
     const int retries = device.acquires.load() - 1;
     EXPECT_EQ(5, retries);
-    EXPECT_NEAR(outageMs / CMouse::kReacquireRetryMs, retries, 1.0)
-        << "outage of " << outageMs << " ms";
+    // A busy machine may only stretch the outage, never shorten the period.
+    EXPECT_GE(outageMs / CMouse::kReacquireRetryMs, retries - 1.0)
+        << "retries too often: outage of " << outageMs << " ms";
     EXPECT_EQ(1, device.wakeups.load()) << "a retry reads nothing";
 
     // The mouse reports again.

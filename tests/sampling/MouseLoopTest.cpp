@@ -7,7 +7,9 @@
 #include <thread>
 
 #include "framework/Exception.h"
+#include "tests/support/HandleCount.h"
 #include "tests/support/TestMouse.h"
+#include "tests/support/Wait.h"
 
 namespace {
 
@@ -25,15 +27,6 @@ double TicksToMs(LONGLONG ticks)
     return static_cast<double>(ticks) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
-// Polls the running flag (a flag, not a sleep) until it clears or ms pass.
-bool LeavesLoopWithin(const CTestMouse& m, DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (m.Running() && GetTickCount() - start < ms)
-        SwitchToThread();
-    return !m.Running();
-}
-
 class MouseLoop : public ::testing::Test {
 protected:
     CFakeDevice device;
@@ -49,19 +42,11 @@ protected:
             << "the sampling thread did not wake";
     }
 
-    // Stops the sampler on another thread so that a Stop that never returns
-    // fails the test instead of hanging it.
-    void StopWithin(DWORD ms)
+    // Stops the sampler, which must return (a Stop that hangs fails the test
+    // instead of hanging it) with both flags clear.
+    void StopPromptly()
     {
-        HANDLE hStopped = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        std::thread t([&] { mouse.Stop(); SetEvent(hStopped); });
-        const DWORD wait = WaitForSingleObject(hStopped, ms);
-        if (wait != WAIT_OBJECT_0) {
-            t.detach();
-            FAIL() << "Stop did not return within " << ms << " ms";
-        }
-        t.join();
-        CloseHandle(hStopped);
+        ASSERT_TRUE(ReturnsWithin([&] { mouse.Stop(); })) << "Stop did not return";
         EXPECT_FALSE(mouse.Running());
         EXPECT_FALSE(mouse.Stopping());
     }
@@ -93,7 +78,7 @@ TEST_F(MouseLoop, EachWakeUpQueuesTheTimeSinceThePrevious)
         Signal();
         firstRead[k] = device.firstReadCounter;
     }
-    StopWithin(10000);
+    StopPromptly();
 
     const std::vector<double> ms = mouse.PopAll();
     ASSERT_GE(ms.size(), 3u);
@@ -117,7 +102,7 @@ TEST_F(MouseLoop, DrainsEveryRecordButCountsOneInterval)
     EXPECT_EQ(sizeof(DIDEVICEOBJECTDATA), device.lastReadSize);
     EXPECT_EQ(0u, device.lastReadFlags);
     EXPECT_EQ(1u, device.lastReadCountIn);
-    StopWithin(10000);
+    StopPromptly();
     EXPECT_EQ(static_cast<size_t>(device.wakeups.load()), mouse.PopAll().size());
 }
 
@@ -157,27 +142,43 @@ TEST_F(MouseLoop, ReadStatusesDecideWhenTheDrainEnds)
     }
 }
 
+// Stop must find the thread blocked in its wait. Nothing marks that moment:
+// the last mark is the second interval in the queue, a few instructions
+// before the wait. A Stop that lands in those instructions ends the loop with
+// no further pass (as in the next test), so the case is tried afresh until
+// Stop has found the thread waiting, a few times at most.
 TEST_F(MouseLoop, StopDuringTheWaitQueuesTheWakeUpItCaused)
 {
-    bool stopSeenAtLastWake = false;
-    device.onFirstRead = [&] { stopSeenAtLastWake = mouse.Stopping(); };
-    mouse.Start();
-    Signal();
-    Signal();
-    double ms;
-    ASSERT_TRUE(mouse.Pop(&ms));
-    // Nothing observable marks the thread as blocked in its wait; it has only
-    // a handful of instructions to run after the drain, so give it ample time.
-    Sleep(100);
-    const LONGLONG lastWake = device.firstReadCounter;
-    const LONGLONG beforeStop = Counter();
-    StopWithin(10000);
+    for (int attempt = 1; attempt <= 10; ++attempt) {
+        SCOPED_TRACE(testing::Message() << "attempt " << attempt);
+        CFakeDevice dev;
+        CTestMouse m(&dev);
+        ASSERT_TRUE(m.Create(nullptr));
+        std::atomic<bool> stopSeenAtLastWake{false};
+        dev.onFirstRead = [&] { stopSeenAtLastWake = m.Stopping(); };
+        m.Start();
+        for (int k = 0; k < 2; ++k) {
+            ASSERT_TRUE(SetEvent(m.Event()));
+            ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dev.hDrained, 10000));
+        }
+        size_t queued = 0;
+        ASSERT_TRUE(WaitFor([&] { return (queued += m.PopAll().size()) == 2; })) << queued << " queued";
+        const LONGLONG lastWake = dev.firstReadCounter;
+        const LONGLONG beforeStop = Counter();
+        ASSERT_TRUE(ReturnsWithin([&] { m.Stop(); })) << "Stop did not return";
 
-    const std::vector<double> rest = mouse.PopAll();
-    ASSERT_EQ(2u, rest.size()) << "the second report, then Stop's own wake-up";
-    EXPECT_TRUE(stopSeenAtLastWake);
-    EXPECT_GE(rest[1], TicksToMs(beforeStop - lastWake));
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(mouse.Event(), 0)) << "the signal was consumed";
+        const std::vector<double> rest = m.PopAll();
+        if (rest.empty() && !stopSeenAtLastWake) {
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m.Event(), 0)) << "Stop came before the wait";
+            continue;
+        }
+        ASSERT_EQ(1u, rest.size()) << "Stop's own wake-up";
+        EXPECT_TRUE(stopSeenAtLastWake);
+        EXPECT_GE(rest[0], TicksToMs(beforeStop - lastWake));
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(m.Event(), 0)) << "the signal was consumed";
+        return;
+    }
+    FAIL() << "Stop never found the sampling thread in its wait";
 }
 
 TEST_F(MouseLoop, StopDuringAPassEndsWithThatPassAndLeavesTheSignalPending)
@@ -197,8 +198,7 @@ TEST_F(MouseLoop, StopDuringAPassEndsWithThatPassAndLeavesTheSignalPending)
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hInPass, 10000));
 
     std::thread stopper([&] { mouse.Stop(); });
-    while (!mouse.Stopping())
-        SwitchToThread(); // Stop has set its flag and is about to signal
+    EXPECT_TRUE(WaitFor([&] { return mouse.Stopping(); })) << "Stop did not set its flag";
     EXPECT_TRUE(mouse.Running()) << "Stop must wait for the pass in progress";
     SetEvent(hContinue);
     stopper.join();
@@ -212,7 +212,7 @@ TEST_F(MouseLoop, StopDuringAPassEndsWithThatPassAndLeavesTheSignalPending)
 
 TEST_F(MouseLoop, StopWithoutStartReturnsAtOnce)
 {
-    StopWithin(2000);
+    StopPromptly();
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mouse.Event(), 0)) << "the event stays signalled";
 
     CFakeDevice idle;
@@ -254,8 +254,8 @@ TEST_F(MouseLoop, DestroyingAStoppedSamplerDoesNotSignalAgain)
         ASSERT_TRUE(SetEvent(m.Event()));
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dev.hDrained, 10000));
         m.Stop();
-        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), m.Event(), GetCurrentProcess(), &hEvent,
-                                    0, FALSE, DUPLICATE_SAME_ACCESS));
+        hEvent = DuplicateOwnHandle(m.Event());
+        ASSERT_NE(nullptr, hEvent);
         ResetEvent(hEvent);
     }
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(hEvent, 0)) << "the destructor signalled again";
@@ -267,8 +267,8 @@ TEST_F(MouseLoop, AnExceptionInTheLoopStillEndsItCleanly)
     device.onFirstRead = [] { AfxThrowMemoryException(); };
     mouse.Start();
     ASSERT_TRUE(SetEvent(mouse.Event()));
-    EXPECT_TRUE(LeavesLoopWithin(mouse, 5000)) << "the loop must clear its flag as it ends";
-    StopWithin(5000);
+    EXPECT_TRUE(WaitFor([&] { return !mouse.Running(); })) << "the loop must clear its flag as it ends";
+    StopPromptly();
     EXPECT_EQ(1, device.reads.load()) << "sampling ended with the exception";
 }
 
@@ -278,7 +278,7 @@ TEST_F(MouseLoop, AnEventThatCannotBeWaitedOnEndsTheLoopInsteadOfSpinning)
     mouse.Start();
     // The loop leaves by itself; without that the wait below would time out
     // with the thread spinning on failed waits.
-    EXPECT_TRUE(LeavesLoopWithin(mouse, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !mouse.Running(); }));
     EXPECT_EQ(0, device.reads.load());
     mouse.TakeEvent(); // the bogus handle is not ours to close
 }

@@ -1,5 +1,39 @@
 #include "tests/support/FakeDevice.h"
 
+std::vector<std::string> CFakeComObject::Calls()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_calls;
+}
+
+void CFakeComObject::Record(const char* name)
+{
+    if (m_refs.load() == 0)
+        ++callsAfterRelease;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back(name);
+}
+
+ULONG CFakeComObject::AddReference()
+{
+    Record("AddRef");
+    return static_cast<ULONG>(++m_refs);
+}
+
+ULONG CFakeComObject::DropReference()
+{
+    Record("Release");
+    ++releases;
+    return static_cast<ULONG>(--m_refs);
+}
+
+HRESULT CFakeComObject::NoInterface(void** ppvObject)
+{
+    *ppvObject = nullptr;
+    ++unexpectedCalls;
+    return E_NOINTERFACE;
+}
+
 CFakeDevice::CFakeDevice()
     : hDrained(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       hAcquired(CreateEventA(nullptr, FALSE, FALSE, nullptr))
@@ -14,55 +48,36 @@ CFakeDevice::~CFakeDevice()
 
 void CFakeDevice::QueueAcquireStatuses(std::initializer_list<HRESULT> statuses)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_statusMutex);
     m_acquireStatuses.insert(m_acquireStatuses.end(), statuses);
 }
 
 void CFakeDevice::QueueStatuses(std::initializer_list<HRESULT> statuses)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_statusMutex);
     m_statuses.insert(m_statuses.end(), statuses);
 }
 
 void CFakeDevice::AlwaysReturn(HRESULT status)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_statusMutex);
     m_always = true;
     m_alwaysStatus = status;
 }
 
-std::vector<std::string> CFakeDevice::Calls()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_calls;
-}
-
-void CFakeDevice::Record(const char* name)
-{
-    if (m_refs.load() == 0)
-        ++callsAfterRelease;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back(name);
-}
-
 HRESULT CFakeDevice::QueryInterface(REFIID, void** ppvObject)
 {
-    *ppvObject = nullptr;
-    ++unexpectedCalls;
-    return E_NOINTERFACE;
+    return NoInterface(ppvObject);
 }
 
 ULONG CFakeDevice::AddRef()
 {
-    Record("AddRef");
-    return static_cast<ULONG>(++m_refs);
+    return AddReference();
 }
 
 ULONG CFakeDevice::Release()
 {
-    Record("Release");
-    ++releases;
-    return static_cast<ULONG>(--m_refs);
+    return DropReference();
 }
 
 HRESULT CFakeDevice::SetProperty(REFGUID rguidProp, LPCDIPROPHEADER pdiph)
@@ -82,7 +97,7 @@ HRESULT CFakeDevice::Acquire()
     ++acquires;
     HRESULT hr = acquireStatus;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<std::mutex> lock(m_statusMutex);
         if (!m_acquireStatuses.empty()) {
             hr = m_acquireStatuses.front();
             m_acquireStatuses.pop_front();
@@ -126,7 +141,7 @@ HRESULT CFakeDevice::GetDeviceData(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdo
 
     HRESULT hr = DI_OK;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<std::mutex> lock(m_statusMutex);
         if (!m_statuses.empty()) {
             hr = m_statuses.front();
             m_statuses.pop_front();

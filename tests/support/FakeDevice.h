@@ -1,9 +1,10 @@
 // A scripted stand-in for a DirectInput 8 mouse device, placed where the real
-// device would be (CMouse::m_pDevice) so the product's calls stay unchanged.
+// device would be (CMouse::m_pDevice) so the product's calls stay unchanged:
+// installed directly by CTestMouse, or handed out by CFakeDirectInput.
 //
 // Reads take one buffered record at a time, as the real device does: while
 // `records` is positive a read returns one record and DI_OK, then a count of 0.
-// `nextStatuses` (front first) overrides the status of the next reads. Every
+// QueueStatuses (front first) overrides the status of the next reads. Every
 // call is counted; the counters are atomic because the sampling thread makes
 // the calls while a test thread reads them.
 #pragma once
@@ -19,7 +20,34 @@
 #include <string>
 #include <vector>
 
-class CFakeDevice : public IDirectInputDevice8A {
+// What the scripted COM objects share: the calls made on them, by name and in
+// order, and their references. An object starts with none: whoever it is
+// handed to gets one (HandOut), which its Release gives back.
+class CFakeComObject {
+public:
+    // The calls made so far, by name (device reads are counted, not listed).
+    std::vector<std::string> Calls();
+    // A reference for whoever the object is handed to; not a call.
+    void HandOut() { ++m_refs; }
+
+    std::atomic<int> releases{0};
+    std::atomic<int> unexpectedCalls{0};    // calls the product never makes
+    std::atomic<int> callsAfterRelease{0};  // any call while no reference is held
+
+protected:
+    void Record(const char* name);
+    ULONG AddReference();
+    ULONG DropReference();
+    HRESULT NoInterface(void** ppvObject);
+
+    std::atomic<LONG> m_refs{0};
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_calls;
+};
+
+class CFakeDevice : public IDirectInputDevice8A, public CFakeComObject {
 public:
     CFakeDevice();
     virtual ~CFakeDevice();
@@ -40,17 +68,12 @@ public:
     std::atomic<int> reads{0};
     std::atomic<int> acquires{0};
     std::atomic<int> unacquires{0};
-    std::atomic<int> releases{0};
     std::atomic<int> wakeups{0};            // drains begun (reads after a finished drain)
-    std::atomic<int> callsAfterRelease{0};  // any call once the last reference is gone
     std::atomic<LONGLONG> firstReadCounter{0}; // performance counter at the latest wake-up's first read
     HANDLE hDrained;                        // auto-reset; set whenever a drain ends
                                             // (after input lost: at the re-acquire)
     HANDLE hEventNotified = nullptr;        // the event given to SetEventNotification
     HANDLE hAcquired;                       // auto-reset; set whenever Acquire succeeds
-
-    // The order of device calls, by name (not reads).
-    std::vector<std::string> Calls();
 
     // ---- IUnknown ----
     STDMETHOD_(HRESULT, QueryInterface)(REFIID riid, void** ppvObject) override;
@@ -103,18 +126,13 @@ public:
     STDMETHOD(BuildActionMap)(LPDIACTIONFORMATA, LPCSTR, DWORD) override;
     STDMETHOD(SetActionMap)(LPDIACTIONFORMATA, LPCSTR, DWORD) override;
     STDMETHOD(GetImageInfo)(LPDIDEVICEIMAGEINFOHEADERA) override;
-    std::atomic<int> unexpectedCalls{0};
 
 private:
-    void Record(const char* name);
-
-    std::atomic<LONG> m_refs{1};
     std::atomic<bool> m_inDrain{false};
     std::atomic<bool> m_reacquirePending{false};
-    std::mutex m_mutex;
+    std::mutex m_statusMutex;
     std::deque<HRESULT> m_statuses;
     std::deque<HRESULT> m_acquireStatuses;
     bool m_always = false;
     HRESULT m_alwaysStatus = DI_OK;
-    std::vector<std::string> m_calls;
 };

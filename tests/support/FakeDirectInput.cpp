@@ -2,35 +2,21 @@
 
 #include "tests/support/HandleCount.h"
 
-FakeDirectInput8Create g_directInput8Create;
-
-void CFakeDirectInput::Record(const char* name)
-{
-    if (m_refs == 0)
-        ++callsAfterRelease;
-    calls.push_back(name);
-}
-
 HRESULT CFakeDirectInput::QueryInterface(REFIID, void** ppvObject)
 {
-    *ppvObject = nullptr;
-    ++unexpectedCalls;
-    return E_NOINTERFACE;
+    return NoInterface(ppvObject);
 }
 
 ULONG CFakeDirectInput::AddRef()
 {
-    Record("AddRef");
-    return static_cast<ULONG>(++m_refs);
+    return AddReference();
 }
 
 ULONG CFakeDirectInput::Release()
 {
-    Record("Release");
-    ++releases;
-    deviceCallsAtRelease = m_pDevice->Calls();
+    deviceCallsAtRelease = pDevice.load()->Calls();
     eventHandlesAtRelease = hWatchedEvent ? HandleCount(hWatchedEvent) : 0;
-    return static_cast<ULONG>(--m_refs);
+    return DropReference();
 }
 
 HRESULT CFakeDirectInput::CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8A* ppDevice, LPUNKNOWN pUnkOuter)
@@ -43,7 +29,9 @@ HRESULT CFakeDirectInput::CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8A* ppD
         *ppDevice = nullptr;
         return FAILED(createDeviceStatus) ? createDeviceStatus : DIERR_DEVICENOTREG;
     }
-    *ppDevice = m_pDevice;
+    CFakeDevice* pMouse = pDevice.load();
+    pMouse->HandOut();
+    *ppDevice = pMouse;
     return createDeviceStatus;
 }
 

@@ -1,39 +1,40 @@
-// A scripted stand-in for the DirectInput 8 object, and the record of one call
-// to DirectInput8Create.
+// A scripted stand-in for the DirectInput 8 object, and the test program's own
+// DirectInput8Create that hands it out.
 //
-// A test program that links FakeDirectInput8Create.cpp gets its own
-// DirectInput8Create, which records its arguments and hands out the fake set
-// in g_directInput8Create: the product's call stays exactly as it is and
-// reaches the fake instead of the system. The fake in turn hands out the
-// CFakeDevice it was given from CreateDevice(GUID_SysMouse).
+// A test program that links the tavrel_fake_dinput8 object gets a
+// DirectInput8Create of its own: it records its arguments and hands out the
+// object set in g_directInput8Create, so the product's call stays exactly as it
+// is and reaches the fake instead of the system. The object's CreateDevice
+// (GUID_SysMouse) in turn hands out its CFakeDevice. By default both succeed,
+// with the process's own `directInput` and `mouse`.
 //
-// Single-threaded: the DirectInput object is used only by the thread that
-// creates and destroys the sampler.
+// The DirectInput object is used by the thread that creates and destroys the
+// sampler (the dialog thread); tests read its record once that is done.
 #pragma once
 
 #include <windows.h>
 
 #include <dinput.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
 #include "tests/support/FakeDevice.h"
 
-class CFakeDirectInput : public IDirectInput8A {
+class CFakeDirectInput : public IDirectInput8A, public CFakeComObject {
 public:
-    explicit CFakeDirectInput(CFakeDevice* pDevice) : m_pDevice(pDevice) {}
+    explicit CFakeDirectInput(CFakeDevice* pMouse) : pDevice(pMouse) {}
     virtual ~CFakeDirectInput() = default;
 
     // ---- script ----
+    // Handed out, with a reference of its own, by each successful CreateDevice:
+    // a test that opens many dialogs may give each its own device.
+    std::atomic<CFakeDevice*> pDevice;
     HRESULT createDeviceStatus = DI_OK; // a failure hands out no device
     HANDLE hWatchedEvent = nullptr;     // a test's own handle to the sampler's event
 
     // ---- what happened ----
-    std::vector<std::string> calls;     // by name, in order
-    int releases = 0;
-    int unexpectedCalls = 0;
-    int callsAfterRelease = 0;
     GUID createDeviceGuid = {};
     IUnknown* createDeviceOuter = nullptr;
     // The device's calls as they stood when DirectInput was last released, and
@@ -59,23 +60,21 @@ public:
                                       DWORD) override;
     STDMETHOD(ConfigureDevices)(LPDICONFIGUREDEVICESCALLBACK, LPDICONFIGUREDEVICESPARAMSA, DWORD,
                                 LPVOID) override;
-
-private:
-    void Record(const char* name);
-
-    CFakeDevice* m_pDevice;
-    LONG m_refs = 1;
 };
 
-// What the test program's DirectInput8Create was given, what it answers, and
-// the object it hands out. Reset by each test.
+// What the test program's DirectInput8Create hands out and answers, and what
+// it was given. Each test process starts with a fresh one.
 struct FakeDirectInput8Create {
+    // The system mouse and the DirectInput object handed out by default.
+    CFakeDevice mouse;
+    CFakeDirectInput directInput{&mouse};
+
     // ---- script ----
-    CFakeDirectInput* pDI = nullptr;    // handed out on success
-    HRESULT status = DI_OK;             // a failure hands out nothing
+    CFakeDirectInput* pDI = &directInput; // handed out, with a reference, on success
+    HRESULT status = DI_OK;               // a failure hands out nothing
 
     // ---- what happened ----
-    int calls = 0;
+    std::atomic<int> calls{0};
     HINSTANCE hinst = nullptr;
     DWORD version = 0;
     IID riid = {};

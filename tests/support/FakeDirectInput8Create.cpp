@@ -1,7 +1,9 @@
-// The test program's own DirectInput8Create. Compiled into a test program (not
-// into a library), it is found before the import library's, so the sampler's
+// The test program's own DirectInput8Create. Linked as an object (never taken
+// from an archive), it is found before the import library's, so the sampler's
 // call reaches the fake set in g_directInput8Create.
 #include "tests/support/FakeDirectInput.h"
+
+FakeDirectInput8Create g_directInput8Create;
 
 HRESULT WINAPI DirectInput8Create(HINSTANCE hinst, DWORD dwVersion, REFIID riidltf, LPVOID* ppvOut,
                                   LPUNKNOWN punkOuter)
@@ -14,10 +16,11 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE hinst, DWORD dwVersion, REFIID riidl
     c.ppvOut = ppvOut;
     c.punkOuter = punkOuter;
     // As the real function does: an interface only on success.
-    if (FAILED(c.status) || !c.pDI) {
+    if (FAILED(c.status)) {
         *ppvOut = nullptr;
-        return FAILED(c.status) ? c.status : E_OUTOFMEMORY;
+        return c.status;
     }
+    c.pDI->HandOut();
     *ppvOut = static_cast<IDirectInput8A*>(c.pDI);
     return c.status;
 }

@@ -1,23 +1,32 @@
-// CMouse with its device replaced by a CFakeDevice and a real auto-reset event,
-// and with its protected state readable by tests.
+// CMouse with its protected state readable by tests. Made with a CFakeDevice,
+// its Create installs that device and a real auto-reset event of its own in
+// place of DirectInput's; made without, Create is the product's own.
 #pragma once
+
+#include <vector>
 
 #include "sampling/Mouse.h"
 #include "tests/support/FakeDevice.h"
 
-class CTestMouse : public CMouse {
+class CTestMouse final : public CMouse {
 public:
-    explicit CTestMouse(CFakeDevice* pDevice) : m_pFake(pDevice) {}
+    explicit CTestMouse(CFakeDevice* pDevice = nullptr) : m_pFake(pDevice) {}
 
-    // Installs the fake in place of the real device. The CMouse destructor
-    // releases it and closes the event, as it would the real ones.
-    bool Create(HWND) override
+    // With a fake, the CMouse destructor releases it and closes the event, as
+    // it would the real ones.
+    bool Create(HWND hWnd) override
     {
+        if (!m_pFake)
+            return CMouse::Create(hWnd);
+        m_pFake->HandOut();
         m_pDevice = m_pFake;
         m_hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         return m_hEvent != nullptr;
     }
 
+    IDirectInput8A* DI() const { return m_pDI; }
+    void** DIField() { return reinterpret_cast<void**>(&m_pDI); }
+    IDirectInputDevice8A* Device() const { return m_pDevice; }
     HANDLE Event() const { return m_hEvent; }
     bool Running() const { return m_bRunning.load(); }
     bool Stopping() const { return m_bStop.load(); }

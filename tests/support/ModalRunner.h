@@ -7,22 +7,10 @@
 
 #include <atomic>
 #include <ostream>
-#include <string>
 
 #include "framework/Dialog.h"
-
-// Polls pred until it holds or ms have passed; returns whether it held.
-template <class Pred>
-bool WaitFor(Pred pred, DWORD ms = 10000)
-{
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start >= ms)
-            return pred();
-        Sleep(1);
-    }
-    return true;
-}
+#include "tests/support/Wait.h"
+#include "tests/support/Window.h"
 
 class CModalRunner {
 public:
@@ -42,6 +30,8 @@ public:
     // The dialog-class window of the dialog thread with this caption, once it
     // exists (it need not be visible yet); null at the deadline.
     HWND WaitForWindow(const char* caption, DWORD ms = 10000) const;
+    // The same window once it is also visible; null at the deadline.
+    HWND WaitForShown(const char* caption, DWORD ms = 10000) const;
     // A dialog-class window of the dialog thread other than hDlg (a message
     // box), once it exists; null at the deadline.
     HWND WaitForOtherDialog(HWND hDlg, DWORD ms = 10000) const;
@@ -74,12 +64,6 @@ inline void PrintTo(Close how, std::ostream* os) { *os << CloseName(how); }
 // result DoModal must then give: IDOK for OK, IDCANCEL otherwise.
 INT_PTR PostClose(HWND hDlg, DWORD threadId, Close how);
 
-// A handle to the calling thread that stays valid after the thread has ended
-// (the caller closes it).
+// A handle to the calling thread, for waits and its times, that stays valid
+// after the thread has ended (the caller closes it).
 HANDLE CurrentThreadHandle();
-
-// The text of another thread's window (sent as WM_GETTEXT, which its message
-// loop answers).
-std::string WindowText(HWND hWnd);
-// The window class name.
-std::string ClassName(HWND hWnd);

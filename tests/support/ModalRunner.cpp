@@ -1,4 +1,4 @@
-#include "tests/display/ModalRunner.h"
+#include "tests/support/ModalRunner.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,20 +22,6 @@ std::vector<HWND> ThreadWindows(DWORD threadId)
 }
 
 } // namespace
-
-std::string WindowText(HWND hWnd)
-{
-    char text[512] = "";
-    GetWindowTextA(hWnd, text, sizeof text);
-    return text;
-}
-
-std::string ClassName(HWND hWnd)
-{
-    char name[64] = "";
-    GetClassNameA(hWnd, name, sizeof name);
-    return name;
-}
 
 CModalRunner::CModalRunner(CDialog& dlg) : m_dlg(dlg)
 {
@@ -97,6 +83,12 @@ HWND CModalRunner::WaitForWindow(const char* caption, DWORD ms) const
     return found;
 }
 
+HWND CModalRunner::WaitForShown(const char* caption, DWORD ms) const
+{
+    HWND hWnd = WaitForWindow(caption, ms);
+    return hWnd && WaitFor([&] { return IsWindowVisible(hWnd) != FALSE; }, ms) ? hWnd : nullptr;
+}
+
 HWND CModalRunner::WaitForOtherDialog(HWND hDlg, DWORD ms) const
 {
     HWND found = nullptr;
@@ -148,7 +140,7 @@ INT_PTR PostClose(HWND hDlg, DWORD threadId, Close how)
 HANDLE CurrentThreadHandle()
 {
     HANDLE h = nullptr;
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h, SYNCHRONIZE,
-                    FALSE, 0);
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &h, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
     return h;
 }
