@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Tavrel and runs it under Wine.
+# Sets up the machine, builds Tavrel.exe and runs it under Wine, in a Wine
+# prefix kept between runs (build/wineprefix-run; made again only when it is
+# missing, unfinished or made by another version of Wine).
 #
 # With an X display (DISPLAY set) the program opens on it; move the mouse over
 # it and close it to end. Without one, a headless demonstration: a private
@@ -10,27 +12,37 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TAVREL_BUILD_DIR:-$root/build}
+started=$(date +%s.%N)
+since_start() { awk -v s="$started" -v n="$(date +%s.%N)" 'BEGIN { printf "%.1f s", n - s }'; }
 
-bash "$root/scripts/build.sh"
 exe="$build/app/Tavrel.exe"
-
+probe_exe="$build/tests/e2e/tavrel_probe.exe"
 . "$root/scripts/wine-env.sh"
 
-if [ -n "${DISPLAY:-}" ]; then
-  wine_env_start "$build"
+# Only the program is built; the headless demonstration also needs the probe,
+# which reads and closes the dialog from another process, and the pointer
+# helper. The build runs while Wine starts.
+targets=(Tavrel)
+[ -n "${DISPLAY:-}" ] || targets+=(tavrel_probe xmotion)
+bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh" "${targets[@]}" &
+building=$!
+wine_env_start "$build" "$build/wineprefix-run"   # a private Xvfb when DISPLAY is unset
+wait "$building" || { echo "run: the build failed" >&2; exit 1; }
+
+if [ -z "${TAVREL_XVFB_PID:-}" ]; then
   echo "run: Tavrel.exe on $DISPLAY; close its window to end"
   rc=0
   wine "$exe" || rc=$?
   exit "$rc"
 fi
 
-wine_env_start "$build"   # starts a private Xvfb, as DISPLAY is unset
-# The probe reads and closes the dialog from another process, on its desktop.
-probe() { TAVREL_DESKTOP=Tavrel wine "$build/tests/e2e/tavrel_probe.exe" "$@" </dev/null | tr -d '\r'; }
+probe() { TAVREL_DESKTOP=Tavrel wine "$probe_exe" "$@" </dev/null | tr -d '\r'; }
 
 wine explorer /desktop=Tavrel,800x600 "$exe" </dev/null >/dev/null 2>&1 &
 app=$!
 where=$(probe find 60000) || { echo "run: the dialog did not appear" >&2; exit 1; }
+echo "run: the dialog appeared $(since_start) after the start of run.sh"
 eval "$(echo "$where" | tr ' ' '\n' | grep -E '^d?(x|y|w|h)=-?[0-9]+$')"
 
 # The virtual desktop sits at the screen's origin, so desktop and X

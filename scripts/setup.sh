@@ -7,6 +7,8 @@ need=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   cmake make
   wine wine32:i386
+  # Wine's own fonts: its dialog font, and the glyphs of the caption buttons.
+  fonts-wine
   xvfb x11-utils x11-apps imagemagick xdotool
   googletest
   gnuplot-nox
@@ -21,9 +23,15 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   sudo_ dpkg --add-architecture i386
 fi
 
+# One query for all of them (this runs before every build, test and run).
+declare -A installed
+native=$(dpkg --print-architecture)
+while read -r name state; do
+  if [ "$state" = installed ]; then installed[${name%:"$native"}]=1; fi
+done < <(dpkg-query -W -f='${binary:Package} ${db:Status-Status}\n' "${need[@]}" 2>/dev/null || true)
 missing=()
 for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then

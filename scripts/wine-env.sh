@@ -1,7 +1,11 @@
-# Sourced by the scripts that run Windows programs: a throw-away Wine prefix in
-# the build tree, one wineserver kept alive for the whole run, and an X display
-# (a private Xvfb when none is set). Everything started here is stopped on exit.
-#   wine_env_start <build-dir>
+# Sourced by the scripts that run Windows programs: a Wine prefix, one
+# wineserver kept alive for the whole run, and an X display (a private Xvfb
+# when none is set). Everything started here is stopped on exit.
+#   wine_env_start <build-dir>           a throw-away prefix, <build-dir>/wineprefix,
+#                                        made afresh for every run
+#   wine_env_start <build-dir> <prefix>  a prefix kept between runs, made only when
+#                                        it is missing, unfinished or made by
+#                                        another version of Wine
 
 wine_env_cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && command -v wineserver >/dev/null; then
@@ -35,10 +39,22 @@ wine_env_start_xvfb() {
   return 1
 }
 
+# Wine's own fonts (Debian's fonts-wine): Marlett, which draws the caption
+# buttons, Tahoma, which stands in for "MS Shell Dlg", and the bitmap fonts.
+# Debian's Wine 8 looks for them under a path it cannot open
+# ("Z:\usr\share\wine\../fonts"), so the prefix gets them where Windows
+# keeps its fonts, C:\windows\Fonts, which Wine reads in every process.
+wine_env_link_fonts() {
+  local fonts=/usr/share/wine/fonts
+  [ -d "$fonts" ] || return 0
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  ln -sf "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
 wine_env_start() {
-  local build=$1
+  local build=$1 kept=${2:-}
   export WINEARCH=win32
-  export WINEPREFIX="$build/wineprefix"
+  export WINEPREFIX="${kept:-$build/wineprefix}"
   export WINEDEBUG=-all
   # No Mono or Gecko installer prompts in a fresh prefix.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -48,15 +64,40 @@ wine_env_start() {
     wine_env_start_xvfb
   fi
 
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  echo "wine-env: creating Wine prefix $WINEPREFIX"
+  # A kept prefix names the Wine that made it, once it is complete.
+  local made_by="$WINEPREFIX/.made-by" wine_version
+  wine_version=$(wine --version)
+  if [ -n "$kept" ] && [ -f "$WINEPREFIX/system.reg" ] &&
+     [ "$(cat "$made_by" 2>/dev/null)" = "$wine_version" ]; then
+    echo "wine-env: using Wine prefix $WINEPREFIX"
+  else
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    echo "wine-env: creating Wine prefix $WINEPREFIX"
+  fi
+  wine_env_link_fonts
   # One server for the whole run, so no program pays Wine's start-up again.
   # It is started first so that Wine's own background processes (services,
   # device drivers) begin here, detached from any pipe: begun later by a test,
   # they would inherit its output and hold it open for as long as they live.
   wineserver -p
-  wineboot --init </dev/null >/dev/null 2>&1
+  if [ -f "$WINEPREFIX/system.reg" ]; then
+    wineboot </dev/null >/dev/null 2>&1
+  else
+    wineboot --init </dev/null >/dev/null 2>&1
+  fi
+  if [ -n "$kept" ]; then
+    if [ ! -f "$made_by" ]; then
+      # The registry is written out when the server ends: end it (and start
+      # it again) before the prefix is named complete.
+      wineserver -k
+      echo "$wine_version" >"$made_by"
+      wineserver -p
+      wineboot </dev/null >/dev/null 2>&1
+    fi
+    # It serves runs on any display, so it keeps Wine's defaults.
+    return 0
+  fi
   # The private Xvfb runs no window manager. Wine hands top-level windows to
   # one and, when hiding such a window, waits for it to confirm the withdrawal;
   # without one that wait runs into its 2 s timeout at every dialog close. So
