@@ -1,41 +1,86 @@
 #include "framework/Wnd.h"
 
-#include <unordered_map>
+#include <cstdlib>
+
+#include "framework/Exception.h"
 
 namespace {
 // The map from subclassed windows to their objects: an entry is made when a
 // window is subclassed and removed when it is let go. It is looked up for
 // every message, so it is kept in the process: a window property would cost
 // Wine a round trip to its server per message. Windows of several threads may
-// be in it, so it is guarded by a reader/writer lock (lookups share it).
+// be in it, so it is guarded by a reader/writer lock (lookups share it). A
+// program has a handful of windows at a time, so the entries are kept in one
+// array searched from the newest: the message-heavy windows (a dialog's
+// controls) are the latest made.
 class CHandleMap {
 public:
     CWnd* Lookup(HWND hWnd)
     {
         AcquireSRWLockShared(&m_lock);
-        const auto it = m_map.find(hWnd);
-        CWnd* pWnd = it == m_map.end() ? nullptr : it->second;
+        const int i = Find(hWnd);
+        CWnd* pWnd = i < 0 ? nullptr : m_pEntries[i].pWnd;
         ReleaseSRWLockShared(&m_lock);
         return pWnd;
     }
     // Returns false, changing nothing, when hWnd already has an object.
+    // Throws CMemoryException when the map cannot grow.
     bool Add(HWND hWnd, CWnd* pWnd)
     {
         AcquireSRWLockExclusive(&m_lock);
-        const bool added = m_map.emplace(hWnd, pWnd).second;
+        const bool present = Find(hWnd) >= 0;
+        const bool room = present || Grow();
+        if (!present && room)
+            m_pEntries[m_nCount++] = Entry{hWnd, pWnd};
         ReleaseSRWLockExclusive(&m_lock);
-        return added;
+        if (!room)
+            AfxThrowMemoryException();
+        return !present;
     }
     void Remove(HWND hWnd)
     {
         AcquireSRWLockExclusive(&m_lock);
-        m_map.erase(hWnd);
+        const int i = Find(hWnd);
+        if (i >= 0) {
+            // Keep the order: the newest windows stay where the search starts.
+            for (int j = i + 1; j < m_nCount; ++j)
+                m_pEntries[j - 1] = m_pEntries[j];
+            --m_nCount;
+        }
         ReleaseSRWLockExclusive(&m_lock);
     }
 
 private:
+    struct Entry {
+        HWND hWnd;
+        CWnd* pWnd;
+    };
+
+    int Find(HWND hWnd) const
+    {
+        for (int i = m_nCount - 1; i >= 0; --i)
+            if (m_pEntries[i].hWnd == hWnd)
+                return i;
+        return -1;
+    }
+    // Makes room for one more entry; false when there is no memory for it.
+    bool Grow()
+    {
+        if (m_nCount < m_nCapacity)
+            return true;
+        const int capacity = m_nCapacity ? m_nCapacity * 2 : 16;
+        void* p = std::realloc(m_pEntries, sizeof(Entry) * static_cast<size_t>(capacity));
+        if (!p)
+            return false;
+        m_pEntries = static_cast<Entry*>(p);
+        m_nCapacity = capacity;
+        return true;
+    }
+
     SRWLOCK m_lock = SRWLOCK_INIT;
-    std::unordered_map<HWND, CWnd*> m_map;
+    Entry* m_pEntries = nullptr; // process lifetime: never freed
+    int m_nCount = 0;
+    int m_nCapacity = 0;
 };
 
 CHandleMap& PermanentMap()
