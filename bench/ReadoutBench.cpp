@@ -81,6 +81,7 @@ struct Readout {
     CListBox list;
     CEdit edit;
     CMouse mouse;
+    CReadout readout;
 
     bool Create()
     {
@@ -104,7 +105,7 @@ struct Readout {
             mouse.Push(ms);
             ms = ms >= 8.0 ? 0.125 : ms * 2; // varied text, all well under 64 ms
         }
-        UpdateReadout(mouse, list, edit);
+        readout.Update(mouse, list, edit, GetTickCount());
     }
 };
 
@@ -131,7 +132,7 @@ int main()
     std::printf("a 1 ms window timer ticks %.0f times/s here: at 8000 Hz a tick carries %d intervals\n",
                 timerTicks, perTick8000);
 
-    std::printf("readout with a full 1024-line list, real LISTBOX and EDIT, painted after every tick:\n");
+    std::printf("readout with a full 1024-line list, real LISTBOX and EDIT, each tick followed by the messages it leaves (painting paced as in the dialog):\n");
     for (int perTick : {1, 8, perTick8000, 255}) {
         const double ticks = RoundsPerSecond(1.0, [&] {
             r.Tick(perTick, ms);
