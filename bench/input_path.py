@@ -96,7 +96,7 @@ SEQUENCES = {
     # A device switching between 30 and 1000 Hz, with bursts and pauses.
     "mixed30-1000": (53, [(33.0, 2.0, 0.02, 0.05), (1.0, 0.1, 0.005, 0.0),
                           (8.0, 0.5, 0.01, 0.02), (4.0, 0.3, 0.01, 0.02),
-                          (2.0, 0.15, 0.01, 0.02)], 900),
+                          (2.0, 0.15, 0.01, 0.02)], 600),
 }
 
 
@@ -169,8 +169,11 @@ EXTRA_COST = 5.0  # a line that matches no true interval (Wine splitting a repor
 # are still one line per report, not misses and extras (a miss and an extra
 # together cost more than the cap).
 MATCH_CAP = 2.0
+# The drift (see align) costs DRIFT_WEIGHT per ms beyond DRIFT_FREE, per line.
+DRIFT_WEIGHT = 0.2
+DRIFT_FREE = 1.0
 MERGE_COST = 1e-3  # prefer one line per report when the sums tie
-BEAM = 30.0
+BEAM = 15.0
 MAX_MERGE = 64
 
 
@@ -180,43 +183,64 @@ def align(shown, true):
 
     true[0] is the lead-in interval, the anchor. Lines shown before it (the
     reader's first interval, from its start to the pointer's arrival) are
-    skipped, each at the cost of an extra line. After it each line covers k >= 1 consecutive true
-    intervals: k = 1 is a report shown as itself, k > 1 a line for reports
-    that reached the reader together (k - 1 merged), costed by how far the
-    line is from their sum (both taken as shown, at most 64 ms; the cost is
-    capped at MATCH_CAP). A true
-    interval may also go unshown (missed: its time is absent from the list)
-    and a line may match nothing (extra), each at a fixed cost. Dynamic
-    programming over (lines used, true intervals used) finds the cheapest
-    alignment; states far costlier than a row's best are dropped (a beam).
+    skipped, each at the cost of an extra line. After it each line covers
+    k >= 1 consecutive true intervals: k = 1 is a report shown as itself, k > 1
+    a line for reports that reached the reader together (k - 1 merged). A true
+    interval may also go unshown (missed: a line lost, and the time it spans
+    with it) and a line may match nothing (extra: Wine splitting a report).
+    Neither the sampler nor Wine loses time between wake-ups (each line runs
+    from the previous wake-up), so a report goes missing only when a line is
+    dropped; its time is then absent from the lines after it.
+
+    The costs: a line's error against the sum it covers (both taken as shown,
+    at most 64 ms; capped at MATCH_CAP), fixed costs for a miss and an extra,
+    and the drift. The drift is the latency of the line's wake-up, relative to
+    the anchor's: the running sum of the lines against that of the true
+    intervals. Wake-ups are late by a little, never early, so the drift stays
+    near 0; an alignment that calls a report missed while the lines around it
+    carry its time, or a line extra, drifts by that time for every line after
+    it, and pays for it. After a pause (a line shown as 64 ms covering 64 ms or more) the
+    drift starts again from 0, as the clamped lines carry no time.
+
+    Dynamic programming over (lines used, true intervals used) finds the
+    cheapest alignment; states far costlier than a row's best are dropped.
     """
     m, n = len(shown), len(true)
     clamp = lambda v: min(v, MAX_SHOWN_MS)
-    # rows[i]: {j: (cost, back)} after i lines and j true intervals.
+    drift_cost = lambda d: DRIFT_WEIGHT * max(0.0, abs(d) - DRIFT_FREE)
+    # rows[i]: {j: (cost, back, drift)} after i lines and j true intervals.
     rows = [dict() for _ in range(m + 1)]
     for i in range(m + 1):
         # Lines before the anchor; each costs as an extra line would, so that
         # no alignment starts later than it must.
-        rows[i][0] = (EXTRA_COST * i, None)
+        rows[i][0] = (EXTRA_COST * i, None, 0.0)
     for i in range(m + 1):
         row = rows[i]
-        best = min(c for c, _ in row.values())
+        best = min(c for c, _, _ in row.values())
         j = min(row)
         while j <= n:
             if j in row and row[j][0] <= best + BEAM:
-                cost = row[j][0]
-                if j < n:  # miss true[j]
-                    _relax(row, j + 1, cost + MISS_COST, (i, j, None, 1))
+                cost, _, drift = row[j]
+                if j > 0 and j < n:  # miss true[j]: its time passes unshown
+                    _relax(row, j + 1, cost + MISS_COST, (i, j, None, 1), drift - true[j])
                 if i < m:
                     nxt = rows[i + 1]
+                    line = clamp(shown[i])
                     if j > 0:  # extra line
-                        _relax(nxt, j, cost + EXTRA_COST, (i, j, i, 0))
-                    s, target = 0.0, clamp(shown[i])
+                        d = drift + line
+                        _relax(nxt, j, cost + EXTRA_COST + drift_cost(d), (i, j, i, 0), d)
+                    s = 0.0
                     for k in range(1, min(MAX_MERGE, n - j) + 1):
                         s += true[j + k - 1]
-                        err = min(MATCH_CAP, abs(target - clamp(s)))
-                        _relax(nxt, j + k, cost + err + MERGE_COST * (k - 1), (i, j, i, k))
-                        if s > target + MATCH_CAP:
+                        covered = clamp(s)
+                        if j == 0 or (line >= MAX_SHOWN_MS and covered >= MAX_SHOWN_MS):
+                            d = 0.0
+                        else:
+                            d = drift + line - covered
+                        err = min(MATCH_CAP, abs(line - covered))
+                        _relax(nxt, j + k, cost + err + MERGE_COST * (k - 1) + drift_cost(d),
+                               (i, j, i, k), d)
+                        if j == 0 or s > line + MATCH_CAP:
                             break
             j += 1
             if j > max(row):
@@ -228,6 +252,8 @@ def align(shown, true):
             c = rows[i][n][0] + EXTRA_COST * (m - i)
             if c < end_cost:
                 end_i, end_cost = i, c
+    if end_i is None:
+        return []
     steps = []
     i, j = end_i, n
     while True:
@@ -241,9 +267,9 @@ def align(shown, true):
     return steps
 
 
-def _relax(row, j, cost, back):
+def _relax(row, j, cost, back, drift):
     if j not in row or cost < row[j][0]:
-        row[j] = (cost, back)
+        row[j] = (cost, back, drift)
 
 
 def score_replay(shown, sent):
