@@ -92,23 +92,30 @@ void ShowNewestWithoutSelection(CListBox& list, int rows)
 // Makes the list undrawable while lines are added, for one stretch of one
 // tick. A visible list box redraws its scroll bar at once on every line added
 // or deleted (several milliseconds each under Wine) and moves its rows on
-// screen whenever its top line changes. This is the system's own WM_SETREDRAW
-// handling (DefWindowProc), which takes WS_VISIBLE away, not the list box's,
-// which leaves the list drawable and redraws the scroll bar when turned back
-// on, changed or not. Wine's handling also validates the client area, so a
-// repaint that was still waiting is remembered, for Resume to ask for again.
+// screen whenever its top line changes. So the system's own WM_SETREDRAW
+// handling (DefWindowProc) takes WS_VISIBLE away; the list box's own handling
+// alone would leave the list drawable. The list box's own is sent as well: it
+// makes the list skip its scroll-bar update and row invalidation for each
+// line (each a call into Wine's server, even for an undrawable window), and
+// do both once when turned back on. Wine's DefWindowProc handling also
+// validates the client area, so a repaint that was still waiting is
+// remembered, for Resume to ask for again.
 bool Suspend(CWnd& wnd)
 {
     RECT dirty;
     const bool waiting = ::GetUpdateRect(wnd.m_hWnd, &dirty, FALSE) != FALSE;
     ::DefWindowProcA(wnd.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    wnd.SendMessage(WM_SETREDRAW, FALSE);
     return waiting;
 }
 
-// Makes the window visible again without repainting it (the lines' repaint
-// is paced separately), except for a repaint that was waiting at Suspend.
+// Lets the list box bring its scroll bar up to date while still undrawable,
+// then makes the window visible again without repainting it (the lines'
+// repaint is paced separately), except for a repaint that was waiting at
+// Suspend.
 void Resume(CWnd& wnd, bool repaintWaiting)
 {
+    wnd.SendMessage(WM_SETREDRAW, TRUE);
     ::DefWindowProcA(wnd.m_hWnd, WM_SETREDRAW, TRUE, 0);
     if (repaintWaiting)
         ::RedrawWindow(wnd.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
@@ -131,11 +138,15 @@ bool ShowDue(DWORD now, DWORD last, DWORD intervalMs)
     return last == 0 || now - last >= intervalMs;
 }
 
+bool CReadout::ScrollPicture::SameBar(const ScrollPicture& o) const
+{
+    return top == o.top && bottom == o.bottom && barState == o.barState && upState == o.upState &&
+           downState == o.downState;
+}
+
 bool CReadout::ScrollPicture::operator==(const ScrollPicture& o) const
 {
-    return top == o.top && bottom == o.bottom && thumbTop == o.thumbTop &&
-           thumbBottom == o.thumbBottom && barState == o.barState && upState == o.upState &&
-           downState == o.downState;
+    return SameBar(o) && thumbTop == o.thumbTop && thumbBottom == o.thumbBottom;
 }
 
 CReadout::ScrollPicture CReadout::CurrentScrollPicture(const CListBox& list)
@@ -212,19 +223,42 @@ bool CReadout::AddLines(CMouse& mouse, CListBox& list)
 }
 
 // Marks the list for repainting; the message loop paints it once pending
-// input has been handled. The frame, where the scroll bar is drawn (the
-// costliest part under Wine), only when the scroll bar's pixels changed:
-// once the list is long, the thumb stays at its smallest at the bottom.
-void CReadout::ShowList(CListBox& list)
+// input has been handled.
+//
+// The frame, where the scroll bar is drawn, costs 2-4 ms to paint under Wine
+// however little of it is asked for, so it is repainted only when the scroll
+// bar's pixels changed: at once when the bar appears, moves or is enabled or
+// disabled, but for the thumb alone, which shrinks step by step while the
+// list fills (and then stays at its smallest at the bottom), at most every
+// kThumbIntervalMs when `paceThumb`. Wine also repaints the frame
+// at the next paint of a window that WM_SETREDRAW made visible again; when the
+// frame is not to be repainted and no one else has asked for a repaint since,
+// that repaint is dropped (on Windows there is none to drop).
+void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
 {
     const ScrollPicture scroll = CurrentScrollPicture(list);
+    bool frame = !m_scrollPainted || !scroll.SameBar(m_scroll);
+    if (!frame && !(scroll == m_scroll)) {
+        frame = !paceThumb || ShowDue(now, m_thumbShownAt, kThumbIntervalMs);
+        m_thumbWaiting = !frame;
+    }
+    RECT dirty;
+    const bool othersWaiting = ::GetUpdateRect(list.m_hWnd, &dirty, FALSE) != FALSE;
     // The list paints every row and the space below them: no erasing needed.
-    if (!m_scrollPainted || !(scroll == m_scroll))
+    if (frame) {
         ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
-    else
+        m_scroll = scroll;
+        m_scrollPainted = true;
+        m_thumbShownAt = now;
+        m_thumbWaiting = false;
+    } else {
         ::InvalidateRect(list.m_hWnd, nullptr, FALSE);
-    m_scroll = scroll;
-    m_scrollPainted = true;
+        if (!othersWaiting) {
+            HRGN none = ::CreateRectRgn(0, 0, 0, 0);
+            ::RedrawWindow(list.m_hWnd, nullptr, none, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+            ::DeleteObject(none);
+        }
+    }
     m_listWaiting = false;
 }
 
@@ -247,14 +281,16 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
 
     // At most one of the two on a tick, the list first: each costs the
     // dialog's thread a few hundred microseconds or more under Wine.
-    const bool listDue = m_listWaiting && ShowDue(now, m_listShownAt, kShowIntervalMs);
+    const bool listDue =
+        (m_listWaiting || (m_thumbWaiting && ShowDue(now, m_thumbShownAt, kThumbIntervalMs))) &&
+        ShowDue(now, m_listShownAt, kShowIntervalMs);
     const bool rateDue = !listDue && m_rateWaiting && ShowDue(now, m_rateShownAt, kShowIntervalMs);
     if (!listDue && !rateDue)
         return;
     if (added)
         LetInputThrough(list);
     if (listDue) {
-        ShowList(list);
+        ShowList(list, now, true);
         m_listShownAt = now;
     } else {
         ShowRate(edit);
@@ -264,8 +300,8 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
 
 void CReadout::Flush(CListBox& list, CEdit& edit)
 {
-    if (m_listWaiting)
-        ShowList(list);
+    if (m_listWaiting || m_thumbWaiting)
+        ShowList(list, ::GetTickCount(), false);
     if (m_rateWaiting)
         ShowRate(edit);
 }

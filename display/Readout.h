@@ -23,6 +23,9 @@ class CReadout {
 public:
     // The list and the rate each go on screen at most this often.
     static const DWORD kShowIntervalMs = 100;
+    // The list's frame, for a change of its scroll bar's thumb alone, at most
+    // this often.
+    static const DWORD kThumbIntervalMs = 1000;
 
     // One timer tick at tick count `now`. Pops every queued interval, oldest
     // first (at most 255, the queue's capacity, in one tick). Each is clamped to at most 64 ms, appended to the list as
@@ -49,7 +52,7 @@ public:
 
 private:
     bool AddLines(CMouse& mouse, CListBox& list);
-    void ShowList(CListBox& list);
+    void ShowList(CListBox& list, DWORD now, bool paceThumb);
     void ShowRate(CEdit& edit);
 
     // How the list's scroll bar is drawn: its place, its arrows' state and
@@ -58,6 +61,7 @@ private:
         LONG top = 0, bottom = 0;
         int thumbTop = 0, thumbBottom = 0;
         DWORD barState = 0, upState = 0, downState = 0;
+        bool SameBar(const ScrollPicture& o) const; // all but the thumb
         bool operator==(const ScrollPicture& o) const;
     };
     static ScrollPicture CurrentScrollPicture(const CListBox& list);
@@ -69,4 +73,6 @@ private:
     double m_rate = 0.0;        // the rate after the latest interval
     bool m_scrollPainted = false;
     ScrollPicture m_scroll;     // the scroll bar as last painted
+    DWORD m_thumbShownAt = 0;   // tick count of the last frame repaint; 0: never
+    bool m_thumbWaiting = false; // the thumb moved since, its repaint held back
 };
