@@ -277,7 +277,18 @@ void CReadout::ShowRate(CEdit& edit)
 
 void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
 {
-    const bool added = AddLines(mouse, list);
+    // Each time lines are taken costs a few calls into Wine's server (making
+    // the list undrawable and drawable again) besides the lines themselves,
+    // so they are taken on ticks at least kTakeIntervalMs apart, and always
+    // before the list goes on screen. Under Wine's 10 ms timer that is every
+    // other tick; on Windows, where the timer and the tick count both move in
+    // 15.6 ms steps, every tick. The queue's 255 slots hold 20 ms at 8000 Hz
+    // with room to spare.
+    bool added = false;
+    if (ShowDue(now, m_takenAt, kTakeIntervalMs) || ShowDue(now, m_listShownAt, kShowIntervalMs)) {
+        added = AddLines(mouse, list);
+        m_takenAt = now;
+    }
 
     // At most one of the two on a tick, the list first: each costs the
     // dialog's thread a few hundred microseconds or more under Wine.

@@ -21,6 +21,8 @@ bool ShowDue(DWORD now, DWORD last, DWORD intervalMs);
 // list's scroll bar looked like when it was last painted.
 class CReadout {
 public:
+    // Intervals are taken from the queue on ticks at least this far apart.
+    static const DWORD kTakeIntervalMs = 15;
     // The list and the rate each go on screen at most this often.
     static const DWORD kShowIntervalMs = 100;
     // The list's frame, for a change of its scroll bar's thumb alone, at most
@@ -28,7 +30,9 @@ public:
     static const DWORD kThumbIntervalMs = 1000;
 
     // One timer tick at tick count `now`. Pops every queued interval, oldest
-    // first (at most 255, the queue's capacity, in one tick). Each is clamped to at most 64 ms, appended to the list as
+    // first (at most 255, the queue's capacity, in one tick), on ticks at
+    // least kTakeIntervalMs apart and whenever the list is due on screen
+    // (see below); a tick in between leaves the queue alone. Each is clamped to at most 64 ms, appended to the list as
     // "%4.3f ms" (made the current line, as it is added) and fed to the rate
     // estimator; the list is kept to at most 1024 lines, dropping the oldest.
     // After the tick the newest line is in view and no line is selected,
@@ -40,10 +44,11 @@ public:
     // changes at most ten times a second: the list is repainted, and the
     // rate text, "%4.3f Hz" of the rate after the latest interval, written,
     // on ticks at least kShowIntervalMs apart, never both on the same tick,
-    // and a later tick does what waits even when the queue is empty. Long
-    // work is cut into short stretches, with pending input let through in
-    // between. The queue's lock is held only inside each Pop. Dialog thread
-    // only.
+    // and a later tick does what waits even when the queue is empty. The
+    // list's scroll-bar thumb, while the list fills, follows at most every
+    // kThumbIntervalMs. Long work is cut into short stretches, with pending
+    // input let through in between. The queue's lock is held only inside
+    // each Pop. Dialog thread only.
     void Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now);
 
     // Shows at once whatever the ticks have left waiting: the rate text is
@@ -66,6 +71,7 @@ private:
     };
     static ScrollPicture CurrentScrollPicture(const CListBox& list);
 
+    DWORD m_takenAt = 0;        // tick count when intervals were last taken; 0: never
     DWORD m_listShownAt = 0;    // tick count of the last list repaint; 0: never
     DWORD m_rateShownAt = 0;    // tick count of the last rate text; 0: never
     bool m_listWaiting = false; // lines added since the last list repaint

@@ -84,13 +84,14 @@ protected:
     // The windows go with the test's process. Destroying a mapped top-level
     // window makes Wine wait two seconds for a window manager that Xvfb lacks.
 
-    // One timer tick carrying these intervals, 10 ms after the last. Between
-    // ticks both controls are visible, as any other window sees them.
+    // One timer tick carrying these intervals, 16 ms after the last (as on
+    // Windows), so that each tick takes what is queued. Between ticks both
+    // controls are visible, as any other window sees them.
     void Tick(const std::vector<double>& intervals)
     {
         for (double ms : intervals)
             ASSERT_TRUE(mouse.Push(ms));
-        now += 10;
+        now += 16;
         readout.Update(mouse, list, edit, now);
         EXPECT_TRUE(IsWindowVisible(list.m_hWnd)) << "the list is hidden after a tick";
         EXPECT_TRUE(IsWindowVisible(edit.m_hWnd)) << "the edit is hidden after a tick";
@@ -404,7 +405,9 @@ TEST(ShowDue, WaitsTheIntervalAcrossTickCountStepsAndTheWrap)
 TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
 {
     const DWORD start = 0xFFFFFE00; // 512 ms before the wrap
-    const DWORD kBound = 100 + 16 + 16; // due, plus one count step, plus one tick behind the list
+    // Due, plus one count step; plus one step before the lines are taken, or
+    // one tick behind the list for the rate.
+    const DWORD kBound = 100 + 16 + 16;
     bool listShown = false, rateShown = false;
     DWORD listAt = 0, rateAt = 0;
     bool listWaiting = false, rateWaiting = false;
