@@ -270,8 +270,12 @@ void CReadout::ShowRate(CEdit& edit)
     FormatRate(text, m_rate);
     char shown[64] = "";
     ::GetWindowTextA(edit.m_hWnd, shown, sizeof shown);
-    if (std::strcmp(shown, text.GetString()) != 0)
+    if (std::strcmp(shown, text.GetString()) != 0) {
         edit.SetWindowText(text);
+        // Setting the text takes Wine a few hundred microseconds, and the
+        // field's repaint follows from the message loop: input goes first.
+        LetInputThrough(edit);
+    }
     m_rateWaiting = false;
 }
 
