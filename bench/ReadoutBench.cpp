@@ -82,6 +82,7 @@ struct Readout {
     CEdit edit;
     CMouse mouse;
     CReadout readout;
+    DWORD now = 1000; // the tick count the readout is given: 16 ms a tick, as on Windows
 
     bool Create()
     {
@@ -105,7 +106,8 @@ struct Readout {
             mouse.Push(ms);
             ms = ms >= 8.0 ? 0.125 : ms * 2; // varied text, all well under 64 ms
         }
-        readout.Update(mouse, list, edit, GetTickCount());
+        now += 16;
+        readout.Update(mouse, list, edit, now);
     }
 };
 
