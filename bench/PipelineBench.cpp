@@ -114,25 +114,27 @@ struct Cost {
     UINT msg;
     std::atomic<long> count;
     std::atomic<long long> ticks;
+    std::atomic<long long> maxTicks;
 };
 struct CostSnapshot {
     const char* name;
     long count;
     long long ticks;
+    long long maxTicks;
 };
 HWND g_hDlgWatched, g_hListWatched, g_hEditWatched;
 Cost g_costs[] = {
-    {"timer handler (whole readout)", &g_hDlgWatched, WM_TIMER, 0, 0},
-    {"list: add", &g_hListWatched, LB_ADDSTRING, 0, 0},
-    {"list: delete oldest", &g_hListWatched, LB_DELETESTRING, 0, 0},
-    {"list: set top index", &g_hListWatched, LB_SETTOPINDEX, 0, 0},
-    {"list: set current line", &g_hListWatched, LB_SETCURSEL, 0, 0},
-    {"list: redraw on/off", &g_hListWatched, WM_SETREDRAW, 0, 0},
-    {"list: paint rows", &g_hListWatched, WM_PAINT, 0, 0},
-    {"list: erase background", &g_hListWatched, WM_ERASEBKGND, 0, 0},
-    {"list: paint frame and scroll bar", &g_hListWatched, WM_NCPAINT, 0, 0},
-    {"edit: set rate text", &g_hEditWatched, WM_SETTEXT, 0, 0},
-    {"edit: paint", &g_hEditWatched, WM_PAINT, 0, 0},
+    {"timer handler (whole readout)", &g_hDlgWatched, WM_TIMER, 0, 0, 0},
+    {"list: add", &g_hListWatched, LB_ADDSTRING, 0, 0, 0},
+    {"list: delete oldest", &g_hListWatched, LB_DELETESTRING, 0, 0, 0},
+    {"list: set top index", &g_hListWatched, LB_SETTOPINDEX, 0, 0, 0},
+    {"list: set current line", &g_hListWatched, LB_SETCURSEL, 0, 0, 0},
+    {"list: redraw on/off", &g_hListWatched, WM_SETREDRAW, 0, 0, 0},
+    {"list: paint rows", &g_hListWatched, WM_PAINT, 0, 0, 0},
+    {"list: erase background", &g_hListWatched, WM_ERASEBKGND, 0, 0, 0},
+    {"list: paint frame and scroll bar", &g_hListWatched, WM_NCPAINT, 0, 0, 0},
+    {"edit: set rate text", &g_hEditWatched, WM_SETTEXT, 0, 0, 0},
+    {"edit: paint", &g_hEditWatched, WM_PAINT, 0, 0, 0},
 };
 WNDPROC g_dlgProc, g_editProc;
 
@@ -152,7 +154,10 @@ LRESULT TimedCall(WNDPROC proc, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
     const LRESULT result = CallWindowProcA(proc, hWnd, msg, wParam, lParam);
     if (cost) {
         cost->count.fetch_add(1, std::memory_order_relaxed);
-        cost->ticks.fetch_add(Qpc() - start, std::memory_order_relaxed);
+        const LONGLONG took = Qpc() - start;
+        cost->ticks.fetch_add(took, std::memory_order_relaxed);
+        if (took > cost->maxTicks.load(std::memory_order_relaxed))
+            cost->maxTicks.store(took, std::memory_order_relaxed); // written by the dialog thread only
     }
     return result;
 }
@@ -183,7 +188,7 @@ std::vector<CostSnapshot> SnapshotCosts()
 {
     std::vector<CostSnapshot> snapshot;
     for (const Cost& c : g_costs)
-        snapshot.push_back({c.name, c.count.load(), c.ticks.load()});
+        snapshot.push_back({c.name, c.count.load(), c.ticks.load(), c.maxTicks.load()});
     return snapshot;
 }
 
@@ -196,8 +201,9 @@ void PrintCosts(const std::vector<CostSnapshot>& costs, long lines)
         if (!c.count)
             continue;
         const double us = static_cast<double>(c.ticks) * 1e6 / QpcFrequency();
-        std::printf("        %-34s %7ld x %8.1f us = %8.1f ms  (%7.1f us per line)\n", c.name, c.count,
-                    us / c.count, us / 1000.0, lines ? us / lines : 0.0);
+        std::printf("        %-34s %7ld x %8.1f us = %8.1f ms  (%7.1f us per line), longest %8.1f us\n",
+                    c.name, c.count, us / c.count, us / 1000.0, lines ? us / lines : 0.0,
+                    static_cast<double>(c.maxTicks) * 1e6 / QpcFrequency());
     }
 }
 
@@ -206,6 +212,7 @@ void ResetCosts()
     for (Cost& c : g_costs) {
         c.count = 0;
         c.ticks = 0;
+        c.maxTicks = 0;
     }
 }
 

@@ -81,6 +81,8 @@ struct Readout {
     CListBox list;
     CEdit edit;
     CMouse mouse;
+    CReadout readout;
+    DWORD now = 1000; // the tick count the readout is given: 16 ms a tick, as on Windows
 
     bool Create()
     {
@@ -104,7 +106,8 @@ struct Readout {
             mouse.Push(ms);
             ms = ms >= 8.0 ? 0.125 : ms * 2; // varied text, all well under 64 ms
         }
-        UpdateReadout(mouse, list, edit);
+        now += 16;
+        readout.Update(mouse, list, edit, now);
     }
 };
 
@@ -131,7 +134,7 @@ int main()
     std::printf("a 1 ms window timer ticks %.0f times/s here: at 8000 Hz a tick carries %d intervals\n",
                 timerTicks, perTick8000);
 
-    std::printf("readout with a full 1024-line list, real LISTBOX and EDIT, painted after every tick:\n");
+    std::printf("readout with a full 1024-line list, real LISTBOX and EDIT, each tick followed by the messages it leaves (painting paced as in the dialog):\n");
     for (int perTick : {1, 8, perTick8000, 255}) {
         const double ticks = RoundsPerSecond(1.0, [&] {
             r.Tick(perTick, ms);

@@ -93,6 +93,6 @@ void CRateDlg::OnDestroy()
 // Each tick moves what the sampler has queued into the list and the rate.
 void CRateDlg::OnTimer(UINT_PTR nIDEvent)
 {
-    UpdateReadout(m_mouse, m_list, m_edit);
+    m_readout.Update(m_mouse, m_list, m_edit, ::GetTickCount());
     CDialog::OnTimer(nIDEvent);
 }

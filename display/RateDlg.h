@@ -9,6 +9,7 @@
 // then stays up with an empty readout.
 #pragma once
 
+#include "display/Readout.h"
 #include "framework/Dialog.h"
 #include "framework/Edit.h"
 #include "framework/ListBox.h"
@@ -43,4 +44,7 @@ protected:
     UINT_PTR m_nTimer;   // the readout timer, as SetTimer returned it
     CListBox m_list;     // the history list, control IDC_HISTORY_LIST
     CEdit m_edit;        // the average field, control IDC_AVERAGE_EDIT
+    // The readout's state between ticks: when the list and the rate were last
+    // put on screen, and what waits to be.
+    CReadout m_readout;
 };

@@ -1,8 +1,7 @@
 #include "display/Readout.h"
 
 #include <cmath>
-
-#include <windows.h>
+#include <cstring>
 
 #include "display/RateEstimator.h"
 #include "framework/Edit.h"
@@ -13,6 +12,47 @@
 namespace {
 const double kMaxShownMs = 64.0;
 const int kMaxLines = 1024;
+
+// The longest the list is kept undrawable and adding lines before pending
+// input is let through, in microseconds. Under Wine the dialog's thread also
+// reads the X input events that become DirectInput reports, but only when it
+// looks at its message queue: for as long as it works uninterrupted, pointer
+// reports wait, and those that pile up are merged into one. A stretch this
+// short delays a report less than the gap between two reports at 2000 Hz.
+const LONGLONG kStretchUs = 200;
+
+// At most this many intervals in one tick: what the queue holds when full.
+// A dialog thread that falls behind a fast mouse (8000 Hz on a busy
+// machine) then lets the queue drop its oldest intervals, as it does
+// whenever the thread is held up, rather than finding the queue refilled
+// each time it empties it and never ending the tick.
+const int kMaxPerTick = 255;
+
+LONGLONG MicrosecondsSince(const LARGE_INTEGER& start)
+{
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return (now.QuadPart - start.QuadPart) * 1000000 / frequency;
+}
+
+// Lets the thread's pending input in, without taking any message. The filter
+// matches nothing (WM_CREATE is only ever sent, never posted), so the call
+// finds no message; Wine then reads the X events waiting for the thread, which
+// is where pointer motion becomes DirectInput reports, before it returns. On
+// Windows input reaches DirectInput without the dialog's thread, and this only
+// delivers messages sent from other threads, as the message loop would. It
+// is called only while both controls are visible and consistent, because
+// those sent messages, and the window events read, may look at them.
+void LetInputThrough(const CWnd& wnd)
+{
+    MSG msg;
+    ::PeekMessageA(&msg, wnd.m_hWnd, WM_CREATE, WM_CREATE, PM_NOREMOVE | PM_NOYIELD);
+}
 
 // The rows the list shows whole, at least 1. The list has
 // LBS_NOINTEGRALHEIGHT, so a last row may be cut off; it does not count.
@@ -49,78 +89,36 @@ void ShowNewestWithoutSelection(CListBox& list, int rows)
         list.SendMessage(LB_SETCURSEL, static_cast<WPARAM>(-1));
 }
 
-// Painting is paced: the controls take every change at once, but are painted
-// at most every kPaintIntervalMs. Under Wine the dialog's thread also reads
-// the X input events that become DirectInput reports, and while it paints
-// (several milliseconds for the list and its scroll bar) pointer reports wait
-// in the X connection and are merged into one, so the mouse reads slow.
-// Painting ten times a second leaves it free in between, and ten new
-// pictures a second are all a reader of scrolling figures can take in.
-const DWORD kPaintIntervalMs = 100;
-
-// Kept with the list itself: when it was last painted (a tick count, with
-// the low bit set so that 0 means never), and the scroll-bar position and
-// range it was then painted with.
-const char kLastPaintProp[] = "ReadoutLastPaint";
-const char kPaintedScrollProp[] = "ReadoutPaintedScroll";
-
-// Whether a control's changes are waiting to be painted: a suspended window
-// has lost its WS_VISIBLE style, though it has not been hidden.
-bool Suspended(const CWnd& wnd)
+// Makes the list undrawable while lines are added, for one stretch of one
+// tick. A visible list box redraws its scroll bar at once on every line added
+// or deleted (several milliseconds each under Wine) and moves its rows on
+// screen whenever its top line changes. So the system's own WM_SETREDRAW
+// handling (DefWindowProc) takes WS_VISIBLE away; the list box's own handling
+// alone would leave the list drawable. The list box's own is sent as well: it
+// makes the list skip its scroll-bar update and row invalidation for each
+// line (each a call into Wine's server, even for an undrawable window), and
+// do both once when turned back on. Wine's DefWindowProc handling also
+// validates the client area, so a repaint that was still waiting is
+// remembered, for Resume to ask for again.
+bool Suspend(CWnd& wnd)
 {
-    return (::GetWindowLongA(wnd.m_hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
-}
-
-// Stops a control from drawing until Resume. This is the system's own
-// WM_SETREDRAW handling (DefWindowProc), which makes the window undrawable,
-// not the list box's, which leaves it drawable: the list box would still move
-// its rows on screen whenever its top line changes, and would redraw its
-// scroll bar when turned back on, changed or not.
-void Suspend(CWnd& wnd)
-{
+    RECT dirty;
+    const bool waiting = ::GetUpdateRect(wnd.m_hWnd, &dirty, FALSE) != FALSE;
     ::DefWindowProcA(wnd.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    wnd.SendMessage(WM_SETREDRAW, FALSE);
+    return waiting;
 }
 
-// Lets a suspended control draw again and has its client area repainted
-// whole; `flags` adds RDW_FRAME (the frame too) or RDW_ERASE.
-void Resume(CWnd& wnd, UINT flags)
+// Lets the list box bring its scroll bar up to date while still undrawable,
+// then makes the window visible again without repainting it (the lines'
+// repaint is paced separately), except for a repaint that was waiting at
+// Suspend.
+void Resume(CWnd& wnd, bool repaintWaiting)
 {
+    wnd.SendMessage(WM_SETREDRAW, TRUE);
     ::DefWindowProcA(wnd.m_hWnd, WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(wnd.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | flags);
-}
-
-// The list's scroll-bar position and range, packed.
-HANDLE ScrollState(const CListBox& list)
-{
-    SCROLLINFO si = {};
-    si.cbSize = sizeof si;
-    si.fMask = SIF_POS | SIF_RANGE | SIF_PAGE;
-    ::GetScrollInfo(list.m_hWnd, SB_VERT, &si);
-    const UINT_PTR packed = (static_cast<UINT_PTR>(si.nPos & 0xFFFF) << 16) |
-                            static_cast<UINT_PTR>((si.nMax - si.nMin + 1) & 0xFFFF);
-    return reinterpret_cast<HANDLE>(packed);
-}
-
-// Paints the controls when they have changes waiting and the last paint is
-// at least minIntervalMs old. The list's frame, where its scroll bar is
-// drawn (the costliest part under Wine), only when the scroll bar moved.
-void PaintIfDue(CListBox& list, CEdit& edit, DWORD minIntervalMs)
-{
-    if (!Suspended(list))
-        return;
-    const DWORD now = ::GetTickCount();
-    const DWORD last =
-        static_cast<DWORD>(reinterpret_cast<UINT_PTR>(::GetPropA(list.m_hWnd, kLastPaintProp)));
-    if (last != 0 && now - last < minIntervalMs)
-        return;
-
-    const HANDLE scroll = ScrollState(list);
-    const bool scrolled = last == 0 || ::GetPropA(list.m_hWnd, kPaintedScrollProp) != scroll;
-    // The list paints every row and the space below them: no erasing needed.
-    Resume(list, scrolled ? RDW_FRAME : 0);
-    Resume(edit, RDW_ERASE);
-    ::SetPropA(list.m_hWnd, kLastPaintProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(now | 1)));
-    ::SetPropA(list.m_hWnd, kPaintedScrollProp, scroll);
+    if (repaintWaiting)
+        ::RedrawWindow(wnd.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 // The rate text: "%4.3f Hz", or "inf Hz" when every averaged interval was 0 ms
@@ -135,60 +133,191 @@ void FormatRate(CString& text, double rate)
 }
 } // namespace
 
-void UpdateReadout(CMouse& mouse, CListBox& list, CEdit& edit)
+bool ShowDue(DWORD now, DWORD last, DWORD intervalMs)
+{
+    return last == 0 || now - last >= intervalMs;
+}
+
+bool CReadout::ScrollPicture::SameBar(const ScrollPicture& o) const
+{
+    return top == o.top && bottom == o.bottom && barState == o.barState && upState == o.upState &&
+           downState == o.downState;
+}
+
+bool CReadout::ScrollPicture::operator==(const ScrollPicture& o) const
+{
+    return SameBar(o) && thumbTop == o.thumbTop && thumbBottom == o.thumbBottom;
+}
+
+CReadout::ScrollPicture CReadout::CurrentScrollPicture(const CListBox& list)
+{
+    SCROLLBARINFO info = {};
+    info.cbSize = sizeof info;
+    ScrollPicture picture;
+    if (!::GetScrollBarInfo(list.m_hWnd, OBJID_VSCROLL, &info)) {
+        picture.barState = ~0u; // unknown: never equal to what was painted
+        return picture;
+    }
+    picture.top = info.rcScrollBar.top;
+    picture.bottom = info.rcScrollBar.bottom;
+    picture.thumbTop = info.xyThumbTop;
+    picture.thumbBottom = info.xyThumbBottom;
+    picture.barState = info.rgstate[0];
+    picture.upState = info.rgstate[1];
+    picture.downState = info.rgstate[5];
+    return picture;
+}
+
+// Moves every queued interval into the list and the estimator, in stretches
+// of at most kStretchUs with pending input let through in between. Returns
+// whether there was any.
+bool CReadout::AddLines(CMouse& mouse, CListBox& list)
 {
     double ms;
     // The queue's lock is held only inside each Pop, never across the display work.
-    if (!mouse.Pop(&ms)) {
-        // Nothing new; earlier changes may still be waiting for their paint.
-        PaintIfDue(list, edit, kPaintIntervalMs);
-        return;
-    }
+    if (!mouse.Pop(&ms))
+        return false;
 
-    if (!Suspended(list)) {
-        Suspend(list);
-        Suspend(edit);
-    }
     const int rows = FullRows(list);
     CString text;
-    double rate;
-    do {
-        if (ms > kMaxShownMs)
-            ms = kMaxShownMs;
+    int taken = 0;
+    bool more = true;
+    while (more) {
+        const bool repaintWaiting = Suspend(list);
+        LARGE_INTEGER start;
+        ::QueryPerformanceCounter(&start);
+        do {
+            if (ms > kMaxShownMs)
+                ms = kMaxShownMs;
 
-        text.Empty();
-        text.AppendFormat("%4.3f ms", ms);
-        list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
-        const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
-        list.SendMessage(LB_SETCURSEL, count - 1);
+            text.Empty();
+            text.AppendFormat("%4.3f ms", ms);
+            list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
+            const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
+            list.SendMessage(LB_SETCURSEL, count - 1);
 
-        rate = UpdateRate(ms);
+            m_rate = UpdateRate(ms);
 
-        if (list.SendMessage(LB_GETCOUNT) > kMaxLines) {
-            list.SendMessage(LB_DELETESTRING, 0);
-            // Deleting the oldest line leaves the top index as it was. When
-            // LB_SETCURSEL had scrolled to the newest line (Windows), the top
-            // is now a line past the last full page, and one line up puts the
-            // newest line back at the bottom. Otherwise (Wine) the view holds
-            // whole rows already, and scrolling up would only move the newest
-            // line further away.
-            const int top = static_cast<int>(list.SendMessage(LB_GETTOPINDEX));
-            if (top > 0 && top + rows > kMaxLines)
-                list.SendMessage(LB_SETTOPINDEX, top - 1);
-        }
-    } while (mouse.Pop(&ms));
-    ShowNewestWithoutSelection(list, rows);
-
-    // The rate field is written once per tick, with the rate after the tick's
-    // last interval: the rates before it would never be painted, and setting an
-    // edit control's text costs Wine well over 100 microseconds each time.
-    FormatRate(text, rate);
-    edit.SetWindowText(text);
-
-    PaintIfDue(list, edit, kPaintIntervalMs);
+            if (list.SendMessage(LB_GETCOUNT) > kMaxLines) {
+                list.SendMessage(LB_DELETESTRING, 0);
+                // Deleting the oldest line leaves the top index as it was. When
+                // LB_SETCURSEL had scrolled to the newest line (Windows), the top
+                // is now a line past the last full page, and one line up puts the
+                // newest line back at the bottom. Otherwise (Wine) the view holds
+                // whole rows already, and scrolling up would only move the newest
+                // line further away.
+                const int top = static_cast<int>(list.SendMessage(LB_GETTOPINDEX));
+                if (top > 0 && top + rows > kMaxLines)
+                    list.SendMessage(LB_SETTOPINDEX, top - 1);
+            }
+            more = ++taken < kMaxPerTick && mouse.Pop(&ms);
+        } while (more && MicrosecondsSince(start) < kStretchUs);
+        ShowNewestWithoutSelection(list, rows);
+        Resume(list, repaintWaiting);
+        if (more)
+            LetInputThrough(list);
+    }
+    m_listWaiting = true;
+    m_rateWaiting = true;
+    return true;
 }
 
-void PaintReadout(CListBox& list, CEdit& edit)
+// Marks the list for repainting; the message loop paints it once pending
+// input has been handled.
+//
+// The frame, where the scroll bar is drawn, costs 2-4 ms to paint under Wine
+// however little of it is asked for, so it is repainted only when the scroll
+// bar's pixels changed: at once when the bar appears, moves or is enabled or
+// disabled, but for the thumb alone, which shrinks step by step while the
+// list fills (and then stays at its smallest at the bottom), at most every
+// kThumbIntervalMs when `paceThumb`. Wine also repaints the frame
+// at the next paint of a window that WM_SETREDRAW made visible again; when the
+// frame is not to be repainted and no one else has asked for a repaint since,
+// that repaint is dropped (on Windows there is none to drop).
+void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
 {
-    PaintIfDue(list, edit, 0);
+    const ScrollPicture scroll = CurrentScrollPicture(list);
+    bool frame = !m_scrollPainted || !scroll.SameBar(m_scroll);
+    if (!frame && !(scroll == m_scroll)) {
+        frame = !paceThumb || ShowDue(now, m_thumbShownAt, kThumbIntervalMs);
+        m_thumbWaiting = !frame;
+    }
+    RECT dirty;
+    const bool othersWaiting = ::GetUpdateRect(list.m_hWnd, &dirty, FALSE) != FALSE;
+    // The list paints every row and the space below them: no erasing needed.
+    if (frame) {
+        ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+        m_scroll = scroll;
+        m_scrollPainted = true;
+        m_thumbShownAt = now;
+        m_thumbWaiting = false;
+    } else {
+        ::InvalidateRect(list.m_hWnd, nullptr, FALSE);
+        if (!othersWaiting) {
+            // Validates an empty rectangle, so the rows stay invalid; only
+            // the pending frame is dropped.
+            const RECT none = {0, 0, 0, 0};
+            ::RedrawWindow(list.m_hWnd, &none, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+        }
+    }
+    m_listWaiting = false;
+}
+
+// Writes the rate after the latest interval, unless the field shows that text
+// already. The edit control repaints itself from the message loop.
+void CReadout::ShowRate(CEdit& edit)
+{
+    CString text;
+    FormatRate(text, m_rate);
+    char shown[64] = "";
+    ::GetWindowTextA(edit.m_hWnd, shown, sizeof shown);
+    if (std::strcmp(shown, text.GetString()) != 0) {
+        edit.SetWindowText(text);
+        // Setting the text takes Wine a few hundred microseconds, and the
+        // field's repaint follows from the message loop: input goes first.
+        LetInputThrough(edit);
+    }
+    m_rateWaiting = false;
+}
+
+void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
+{
+    // Each time lines are taken costs a few calls into Wine's server (making
+    // the list undrawable and drawable again) besides the lines themselves,
+    // so they are taken on ticks at least kTakeIntervalMs apart, and always
+    // before the list goes on screen. Under Wine's 10 ms timer that is every
+    // other tick; on Windows, where the timer and the tick count both move in
+    // 15.6 ms steps, every tick. The queue's 255 slots hold 20 ms at 8000 Hz
+    // with room to spare.
+    bool added = false;
+    if (ShowDue(now, m_takenAt, kTakeIntervalMs) || ShowDue(now, m_listShownAt, kShowIntervalMs)) {
+        added = AddLines(mouse, list);
+        m_takenAt = now;
+    }
+
+    // At most one of the two on a tick, the list first: each costs the
+    // dialog's thread a few hundred microseconds or more under Wine.
+    const bool listDue =
+        (m_listWaiting || (m_thumbWaiting && ShowDue(now, m_thumbShownAt, kThumbIntervalMs))) &&
+        ShowDue(now, m_listShownAt, kShowIntervalMs);
+    const bool rateDue = !listDue && m_rateWaiting && ShowDue(now, m_rateShownAt, kShowIntervalMs);
+    if (!listDue && !rateDue)
+        return;
+    if (added)
+        LetInputThrough(list);
+    if (listDue) {
+        ShowList(list, now, true);
+        m_listShownAt = now;
+    } else {
+        ShowRate(edit);
+        m_rateShownAt = now;
+    }
+}
+
+void CReadout::Flush(CListBox& list, CEdit& edit)
+{
+    if (m_listWaiting || m_thumbWaiting)
+        ShowList(list, ::GetTickCount(), false);
+    if (m_rateWaiting)
+        ShowRate(edit);
 }

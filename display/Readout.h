@@ -3,27 +3,82 @@
 // the average field.
 #pragma once
 
+#include <windows.h>
+
 class CMouse;
 class CListBox;
 class CEdit;
 
-// Pops every queued interval, oldest first. Each is clamped to at most 64 ms,
-// appended to the list as "%4.3f ms" (made the current line, as it is added)
-// and fed to the rate estimator; the list is kept to at most 1024 lines,
-// dropping the oldest. After the tick the newest line is in view and no line
-// is selected, under Wine as on Windows, and the edit field's text is the
-// rate after the last interval, "%4.3f Hz". When every averaged interval was
-// 0 ms the rate is unbounded and the field reads "inf Hz".
-//
-// The controls hold every change at once (their lines and text can be read at
-// any time), but they are painted at most ten times a second: changes made in
-// between wait, undrawn, for the next paint, which a later tick makes even
-// when the queue is empty. The user sees the same lines and rate, a little
-// later at most, and the dialog's thread stays free for the mouse's input.
-//
-// An empty queue with no paint waiting changes neither control. The queue's
-// lock is held only inside each Pop. Dialog thread only.
-void UpdateReadout(CMouse& mouse, CListBox& list, CEdit& edit);
+// Whether something last shown at tick count `last` may be shown again at
+// tick count `now`, at most once every `intervalMs`. `last` 0 means never
+// shown. Unsigned arithmetic: right across the tick count's wrap, and a
+// second tick within the same tick-count step (Windows advances the count
+// in 15.6 ms steps) finds 0 ms elapsed, not a wrapped-around large value.
+bool ShowDue(DWORD now, DWORD last, DWORD intervalMs);
 
-// Paints at once whatever the readout's ticks have left unpainted.
-void PaintReadout(CListBox& list, CEdit& edit);
+// The readout's state between ticks, owned by the dialog: when the list and
+// the rate were last put on screen, what is still waiting to be, and what the
+// list's scroll bar looked like when it was last painted.
+class CReadout {
+public:
+    // Intervals are taken from the queue on ticks at least this far apart.
+    static const DWORD kTakeIntervalMs = 15;
+    // The list and the rate each go on screen at most this often.
+    static const DWORD kShowIntervalMs = 100;
+    // The list's frame, for a change of its scroll bar's thumb alone, at most
+    // this often.
+    static const DWORD kThumbIntervalMs = 1000;
+
+    // One timer tick at tick count `now`. Pops every queued interval, oldest
+    // first (at most 255, the queue's capacity, in one tick), on ticks at
+    // least kTakeIntervalMs apart and whenever the list is due on screen
+    // (see below); a tick in between leaves the queue alone. Each is clamped to at most 64 ms, appended to the list as
+    // "%4.3f ms" (made the current line, as it is added) and fed to the rate
+    // estimator; the list is kept to at most 1024 lines, dropping the oldest.
+    // After the tick the newest line is in view and no line is selected,
+    // under Wine as on Windows. When every averaged interval was 0 ms the
+    // rate is unbounded and reads "inf Hz".
+    //
+    // The list takes every line at once (its lines can be read at any time)
+    // and both controls stay visible between ticks, but what the user sees
+    // changes at most ten times a second: the list is repainted, and the
+    // rate text, "%4.3f Hz" of the rate after the latest interval, written,
+    // on ticks at least kShowIntervalMs apart, never both on the same tick,
+    // and a later tick does what waits even when the queue is empty. The
+    // list's scroll-bar thumb, while the list fills, follows at most every
+    // kThumbIntervalMs. Long work is cut into short stretches, with pending
+    // input let through in between. The queue's lock is held only inside
+    // each Pop. Dialog thread only.
+    void Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now);
+
+    // Shows at once whatever the ticks have left waiting: the rate text is
+    // written and the list marked for repainting.
+    void Flush(CListBox& list, CEdit& edit);
+
+private:
+    bool AddLines(CMouse& mouse, CListBox& list);
+    void ShowList(CListBox& list, DWORD now, bool paceThumb);
+    void ShowRate(CEdit& edit);
+
+    // How the list's scroll bar is drawn: its place, its arrows' state and
+    // the thumb's pixels.
+    struct ScrollPicture {
+        LONG top = 0, bottom = 0;
+        int thumbTop = 0, thumbBottom = 0;
+        DWORD barState = 0, upState = 0, downState = 0;
+        bool SameBar(const ScrollPicture& o) const; // all but the thumb
+        bool operator==(const ScrollPicture& o) const;
+    };
+    static ScrollPicture CurrentScrollPicture(const CListBox& list);
+
+    DWORD m_takenAt = 0;        // tick count when intervals were last taken; 0: never
+    DWORD m_listShownAt = 0;    // tick count of the last list repaint; 0: never
+    DWORD m_rateShownAt = 0;    // tick count of the last rate text; 0: never
+    bool m_listWaiting = false; // lines added since the last list repaint
+    bool m_rateWaiting = false; // m_rate not yet written
+    double m_rate = 0.0;        // the rate after the latest interval
+    bool m_scrollPainted = false;
+    ScrollPicture m_scroll;     // the scroll bar as last painted
+    DWORD m_thumbShownAt = 0;   // tick count of the last frame repaint; 0: never
+    bool m_thumbWaiting = false; // the thumb moved since, its repaint held back
+};

@@ -147,8 +147,9 @@ void CMouse::Run()
             last = now;
         }
     } catch (CException* e) {
-        // The queue's lock could not be entered: sampling cannot go on, but the
-        // flag below must still be cleared or Stop would wait for ever.
+        // A framework exception out of a device call or the queue ends
+        // sampling, but the flag below must still be cleared or Stop would
+        // wait for ever.
         e->Delete();
     }
 

@@ -32,3 +32,6 @@ echo "csv: $out/pipeline_bench.csv"
 
 echo "== real pointer motion"
 bash "$root/bench/real_motion.sh" "$build"
+
+echo "== input path: reference reader vs Tavrel.exe"
+bash "$root/bench/input_path_bench.sh" "$build"

@@ -7,6 +7,7 @@
 
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/display/TestRateDlg.h"
@@ -258,4 +259,100 @@ TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
     ASSERT_TRUE(run.Ended());
     EXPECT_EQ(0, timerAliveAtStop.load()) << "1: the timer still ran while the sampler stopped; "
                                              "-1: the sampler never woke";
+}
+
+namespace {
+
+// Plays the sampler at 1000 Hz: pushes a 1 ms interval into the dialog's
+// queue at each 1 ms deadline on the performance counter until destroyed.
+// (The scripted device never signals, so this is the queue's only producer.)
+class CThousandHzSource {
+public:
+    explicit CThousandHzSource(CMouse& mouse) : m_mouse(mouse), m_thread([this] { Run(); }) {}
+    ~CThousandHzSource()
+    {
+        m_quit = true;
+        m_thread.join();
+    }
+    long Pushed() const { return m_pushed.load(); }
+
+private:
+    void Run()
+    {
+        LARGE_INTEGER f, now;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&now);
+        LONGLONG due = now.QuadPart;
+        while (!m_quit) {
+            due += f.QuadPart / 1000;
+            for (;;) {
+                QueryPerformanceCounter(&now);
+                if (now.QuadPart >= due)
+                    break;
+                Sleep((due - now.QuadPart) * 1000 / f.QuadPart > 1 ? 1 : 0);
+            }
+            m_mouse.Push(1.0);
+            ++m_pushed;
+        }
+    }
+
+    CMouse& m_mouse;
+    std::atomic<bool> m_quit{false};
+    std::atomic<long> m_pushed{0};
+    std::thread m_thread;
+};
+
+HWND FocusOf(DWORD threadId)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(threadId, &info) ? info.hwndFocus : nullptr;
+}
+
+} // namespace
+
+// While the dialog shows a 1000 Hz stream, both controls are visible after
+// every tick, that is whenever anything else gets to look at them (other
+// windows, screen readers, the dialog's own keyboard handling), and Tab
+// pressed in the focused control moves the focus OK -> list -> rate field,
+// as with a still mouse.
+TEST(RateDlg, UnderA1000HzStreamBothControlsStayVisibleAndTabReachesThem)
+{
+    CTestRateDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
+    HWND hOk = GetDlgItem(hDlg, IDOK);
+    HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
+    HWND hEdit = GetDlgItem(hDlg, IDC_AVERAGE_EDIT);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(run.ThreadId()) == hOk; }))
+        << "the focus starts elsewhere than OK";
+
+    {
+        CThousandHzSource source(dlg.m_mouse);
+        ASSERT_TRUE(WaitFor([&] { return ListLines(hList).size() >= 200; }))
+            << "the stream does not reach the list";
+        const int ticksBefore = dlg.ticks.load();
+
+        for (HWND hNext : {hList, hEdit}) {
+            HWND hFocus = FocusOf(run.ThreadId());
+            PostMessageA(hFocus, WM_KEYDOWN, VK_TAB, 0x000F0001);
+            PostMessageA(hFocus, WM_KEYUP, VK_TAB, 0xC00F0001);
+            EXPECT_TRUE(WaitFor([&] { return FocusOf(run.ThreadId()) == hNext; }))
+                << "Tab from " << ClassName(hFocus) << " went to "
+                << ClassName(FocusOf(run.ThreadId())) << ", not " << ClassName(hNext);
+        }
+        // The stream was still on: ticks kept bringing lines.
+        ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > ticksBefore + 10; }));
+        EXPECT_GT(source.Pushed(), 200);
+        EXPECT_EQ(0, dlg.ticksLeavingAControlHidden.load())
+            << "of " << dlg.ticks.load() << " ticks, with " << source.Pushed() << " intervals";
+        EXPECT_TRUE(IsWindowVisible(hList));
+        EXPECT_TRUE(IsWindowVisible(hEdit));
+    }
+    EXPECT_TRUE(std::regex_match(WindowText(hEdit), std::regex("[0-9]+\\.[0-9]{3} Hz")))
+        << WindowText(hEdit);
+
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(run.Ended());
 }

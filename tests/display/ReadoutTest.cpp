@@ -44,6 +44,8 @@ protected:
     HWND parent = nullptr;
     CListBox list;
     CEdit edit;
+    CReadout readout;
+    DWORD now = 1000; // the tick count the readout is given
 
     void SetUp() override
     {
@@ -64,27 +66,27 @@ protected:
         PumpMessages();
     }
 
-    // One timer tick carrying these intervals.
+    // One timer tick carrying these intervals, 16 ms after the last (as on
+    // Windows), so that each tick takes what is queued. Between ticks both
+    // controls are visible, as any other window sees them.
     void Tick(const std::vector<double>& intervals)
     {
         for (double ms : intervals)
             ASSERT_TRUE(mouse.Push(ms));
-        UpdateReadout(mouse, list, edit);
+        now += 16;
+        readout.Update(mouse, list, edit, now);
+        EXPECT_TRUE(IsWindowVisible(list.m_hWnd)) << "the list is hidden after a tick";
+        EXPECT_TRUE(IsWindowVisible(edit.m_hWnd)) << "the edit is hidden after a tick";
     }
 
-    // A tick, then everything it left to paint is painted, as the dialog's
-    // message loop does once the paint is due.
+    // A tick, then everything it left waiting is shown and painted, as the
+    // dialog's message loop does once it is due.
     void TickAndPaint(const std::vector<double>& intervals)
     {
         Tick(intervals);
-        PaintReadout(list, edit);
+        readout.Flush(list, edit);
         UpdateWindow(parent);
         PumpMessages();
-    }
-
-    bool Suspended(const CWnd& wnd) const
-    {
-        return (GetWindowLongA(wnd.m_hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
     }
 
     std::vector<std::string> Lines() const { return ListLines(list); }
@@ -134,6 +136,30 @@ protected:
         return pixels;
     }
 
+    // What the screen shows where a control is, its frame and scroll bar
+    // included, read through the parent window.
+    std::vector<COLORREF> ScreenPixels(HWND control) const
+    {
+        RECT rc;
+        GetWindowRect(control, &rc);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+        std::vector<COLORREF> pixels;
+        HDC dc = GetDC(parent);
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                pixels.push_back(GetPixel(dc, x, y));
+        ReleaseDC(parent, dc);
+        return pixels;
+    }
+
+    static size_t Differ(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b)
+    {
+        size_t differ = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            differ += a[i] != b[i];
+        return differ;
+    }
+
     std::vector<double> Range(int from, int to) const
     {
         std::vector<double> v;
@@ -161,7 +187,7 @@ class ReadoutClamp : public Readout, public ::testing::WithParamInterface<ClampC
 TEST_P(ReadoutClamp, ShowsTheClampedIntervalAndItsRate)
 {
     const ClampCase& c = GetParam();
-    Tick({c.popped});
+    TickAndPaint({c.popped});
     EXPECT_EQ(std::vector<std::string>{c.line}, Lines());
     ASSERT_EQ(1u, g_nHistEnd);
     EXPECT_EQ(c.recorded, g_history[0]) << "what reached the estimator";
@@ -182,12 +208,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Readout, QueuedIntervalsBecomeLinesInOrderAndTheLastRateIsShown)
 {
-    Tick({8.0, 16.0, 4.0});
+    TickAndPaint({8.0, 16.0, 4.0});
     EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms", "4.000 ms"}), Lines());
     EXPECT_EQ(3u, g_nHistEnd) << "every interval reached the estimator";
     EXPECT_EQ("107.143 Hz", EditText()) << "3 intervals in 28 ms";
 
-    Tick({1.0, 0.5});
+    TickAndPaint({1.0, 0.5});
     EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms", "4.000 ms", "1.000 ms",
                                         "0.500 ms"}),
               Lines());
@@ -235,7 +261,7 @@ TEST_P(ReadoutBound, KeepsTheNewest1024LinesWithTheNewestInView)
     for (int i = 0; i < c.before; i += 200)
         Tick(Range(i, std::min(i + 200, c.before)));
     ASSERT_EQ(c.before, list.GetCount());
-    PaintReadout(list, edit);
+    readout.Flush(list, edit);
     UpdateWindow(parent);
     PumpMessages();
 
@@ -304,53 +330,142 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
     }
 }
 
-// The controls take every change at once but are painted at most ten times a
-// second; a change left waiting is painted by a later tick, even one that
-// brings nothing new, and nothing is left waiting once it has been. The ticks
-// come as the dialog's 1 ms timer brings them, for as long as it takes. The
-// readout goes by the tick count, so a tick that ends less than 100 ms after
-// the first one began surely comes too soon to paint, and one that begins
-// 100 ms after a paint's tick ended surely comes late enough.
-TEST_F(Readout, PaintsAtMostTenTimesASecondAndNeverLeavesAChangeUnpainted)
+// Whether a tick count may show again: at least the interval after the last
+// showing, in unsigned arithmetic, with 0 meaning never shown.
+TEST(ShowDue, WaitsTheIntervalAcrossTickCountStepsAndTheWrap)
 {
-    const DWORD firstTickBegan = GetTickCount();
-    Tick({8.0});
-    EXPECT_FALSE(Suspended(list)) << "the first tick paints at once";
-    UpdateWindow(parent);
-    PumpMessages();
-
-    int earlyPaints = 0;
-    auto painted = [&] {
-        const bool done = !Suspended(list);
-        EXPECT_EQ(done, !Suspended(edit)) << "the list and the rate are painted together";
-        earlyPaints += done && GetTickCount() - firstTickBegan < 100;
-        return done;
+    struct Case {
+        DWORD now, last;
+        bool due;
+        const char* what;
     };
-    Tick({16.0});
-    // The change is there to read even before it is painted.
-    EXPECT_EQ((std::vector<std::string>{"8.000 ms", "16.000 ms"}), Lines());
-    EXPECT_EQ("83.333 Hz", EditText());
-    ASSERT_TRUE(painted() || WaitFor([&] {
-        Tick({});
-        return painted();
-    })) << "empty ticks must paint what waited";
-    EXPECT_EQ(0, earlyPaints) << "painted again within 100 ms";
-    RECT dirty;
-    EXPECT_TRUE(GetUpdateRect(list.m_hWnd, &dirty, FALSE)) << "the list was not invalidated";
-    UpdateWindow(parent);
-    PumpMessages();
+    const Case cases[] = {
+        {5000, 0, true, "never shown"},
+        {5000, 5000, false, "a second tick within the same tick-count step"},
+        {5001, 5001, false, "the same, at an odd count"},
+        {5016, 5000, false, "one 16 ms step later"},
+        {5093, 5000, false, "six steps later, 93 ms"},
+        {5099, 5000, false, "1 ms short"},
+        {5100, 5000, true, "exactly the interval"},
+        {5109, 5000, true, "seven steps later, 109 ms"},
+        {0xFFFFFFF0, 0xFFFFFFF0, false, "just before the wrap, same step"},
+        {0x00000050, 0xFFFFFFF0, false, "96 ms, across the wrap"},
+        {0x00000054, 0xFFFFFFF0, true, "100 ms, across the wrap"},
+        {0x00000004, 0xFFFFFF60, true, "164 ms, across the wrap"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.due, ShowDue(c.now, c.last, 100)) << c.what;
+}
+
+// A stream on a tick count that advances in 15.6 ms steps while the timer
+// ticks every 10 ms (as on Windows), from before the count's wrap to after
+// it: the list is repainted, and the rate written, on ticks at least 100 ms
+// apart on that count, never both on one tick, and a change never waits
+// much longer than that. Once the stream stops, empty ticks show what
+// waited, and after that touch nothing.
+TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
+{
+    const DWORD start = 0xFFFFFE00; // 512 ms before the wrap
+    // Due, plus one count step; plus one step before the lines are taken, or
+    // one tick behind the list for the rate.
+    const DWORD kBound = 100 + 16 + 16;
+    bool listShown = false, rateShown = false;
+    DWORD listAt = 0, rateAt = 0;
+    bool listWaiting = false, rateWaiting = false;
+    DWORD listSince = 0, rateSince = 0;
+    int listShows = 0, rateShows = 0;
+    std::string text = EditText();
+    for (int i = 0; i < 200; ++i) {
+        const LONGLONG elapsedUs = i * 10000LL;
+        now = start + static_cast<DWORD>(elapsedUs / 15625 * 15625 / 1000);
+        ASSERT_NE(0u, now) << "the count must not land on 0 here";
+        const bool streaming = i < 120;
+        if (streaming) {
+            ASSERT_TRUE(mouse.Push(5.0 + i * 0.01)); // every rate text differs
+            if (!listWaiting)
+                listSince = now;
+            if (!rateWaiting)
+                rateSince = now;
+            listWaiting = rateWaiting = true;
+        }
+        readout.Update(mouse, list, edit, now);
+        SCOPED_TRACE(testing::Message() << "tick " << i << ", tick count " << std::hex << now);
+        ASSERT_TRUE(IsWindowVisible(list.m_hWnd) && IsWindowVisible(edit.m_hWnd));
+
+        RECT dirty;
+        const bool listNow = GetUpdateRect(list.m_hWnd, &dirty, FALSE) != FALSE;
+        const bool rateNow = EditText() != text;
+        text = EditText();
+        EXPECT_FALSE(listNow && rateNow) << "the list and the rate on one tick";
+        if (listNow) {
+            if (listShown) {
+                EXPECT_GE(now - listAt, 100u) << "the list repainted too soon";
+            }
+            listShown = true;
+            listAt = now;
+            ++listShows;
+            listWaiting = false;
+        }
+        if (rateNow) {
+            if (rateShown) {
+                EXPECT_GE(now - rateAt, 100u) << "the rate written too soon";
+            }
+            rateShown = true;
+            rateAt = now;
+            ++rateShows;
+            rateWaiting = false;
+        }
+        if (listWaiting) {
+            EXPECT_LE(now - listSince, kBound) << "lines waited too long for the screen";
+        }
+        if (rateWaiting) {
+            EXPECT_LE(now - rateSince, kBound) << "the rate waited too long for the screen";
+        }
+        UpdateWindow(parent);
+        PumpMessages();
+    }
+    EXPECT_FALSE(listWaiting) << "the last lines were never shown";
+    EXPECT_FALSE(rateWaiting) << "the last rate was never shown";
+    EXPECT_GE(listShows, 10) << "1.2 s of stream";
+    EXPECT_GE(rateShows, 10) << "1.2 s of stream";
+    EXPECT_EQ(120, list.GetCount());
     EXPECT_TRUE(NewestInView());
     EXPECT_TRUE(NoneSelected());
+}
 
-    // Nothing waits now: empty ticks touch nothing, until well past the time
-    // the next paint would be due.
-    const DWORD paintDone = GetTickCount();
-    int touched = 0;
-    EXPECT_TRUE(WaitFor([&] {
-        const DWORD began = GetTickCount();
-        Tick({});
-        touched += GetUpdateRect(list.m_hWnd, &dirty, FALSE) || GetUpdateRect(edit.m_hWnd, &dirty, FALSE);
-        return began - paintDone >= 100;
-    }));
-    EXPECT_EQ(0, touched) << "empty ticks with nothing waiting marked a control for repainting";
+// A full repaint of the whole window forced in the middle of a 1000 Hz
+// stream (as when the dialog is dragged off screen and back) draws both
+// controls whole, frames and scroll bar included: exactly what the same
+// repaint draws with nothing in the readout's way. While the list fills (its
+// scroll bar's thumb moving) and once it is full.
+TEST_F(Readout, AForcedFullRepaintDuringAStreamDrawsBothControlsWhole)
+{
+    const UINT kFullRepaint =
+        RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW;
+    int added = 0;
+    for (const int lines : {47, 1100}) {
+        // 10 intervals per 10 ms tick, the message loop running in between.
+        while (added < lines) {
+            Tick(Range(added, added + 10));
+            added += 10;
+            PumpMessages();
+        }
+        SCOPED_TRACE(testing::Message() << added << " intervals");
+        Tick(Range(added, added + 3)); // lines waiting for their repaint
+        added += 3;
+        PumpMessages();
+
+        RedrawWindow(parent, nullptr, nullptr, kFullRepaint);
+        const std::vector<COLORREF> listForced = ScreenPixels(list.m_hWnd);
+        const std::vector<COLORREF> editForced = ScreenPixels(edit.m_hWnd);
+
+        // Undisturbed: both controls drawable whatever the readout did.
+        ShowWindow(list.m_hWnd, SW_SHOWNA);
+        ShowWindow(edit.m_hWnd, SW_SHOWNA);
+        RedrawWindow(parent, nullptr, nullptr, kFullRepaint);
+        EXPECT_EQ(0u, Differ(listForced, ScreenPixels(list.m_hWnd)))
+            << "list pixels (rows, border, scroll bar) that differ from an undisturbed repaint";
+        EXPECT_EQ(0u, Differ(editForced, ScreenPixels(edit.m_hWnd)))
+            << "rate field pixels (text, border) that differ from an undisturbed repaint";
+    }
 }

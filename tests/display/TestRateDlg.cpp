@@ -21,6 +21,8 @@ BOOL CTestRateDlg::OnInitDialog()
 void CTestRateDlg::OnTimer(UINT_PTR nIDEvent)
 {
     CRateDlg::OnTimer(nIDEvent);
+    if (!::IsWindowVisible(m_list.m_hWnd) || !::IsWindowVisible(m_edit.m_hWnd))
+        ++ticksLeavingAControlHidden;
     ++ticks;
 }
 

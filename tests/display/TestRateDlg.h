@@ -17,6 +17,8 @@ public:
     bool armProbeTimer = false;
 
     std::atomic<int> ticks{0};
+    // Ticks after which the list or the rate field was left without WS_VISIBLE.
+    std::atomic<int> ticksLeavingAControlHidden{0};
     std::atomic<bool> controlsBoundAtInit{false};
     std::atomic<bool> destroyed{false};
     // The scripted device's reads as OnDestroy returned; -1 before.
