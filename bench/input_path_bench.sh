@@ -40,10 +40,20 @@ xmotion=$build/tests/e2e/xmotion
 for f in "$exe" "$reader" "$probe_exe" "$xmotion"; do
   [ -f "$f" ] || { echo "input_path_bench: $f is not built" >&2; exit 1; }
 done
+pid=
+own_env=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$own_env" ] && wine_env_cleanup
+  return 0
+}
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   . "$here/../scripts/wine-env.sh"
   wine_env_start "$build"
+  own_env=1
 fi
+# After wine_env_start, which sets a trap of its own.
+trap cleanup EXIT
 out=$build/bench-out/input_path
 rm -rf "$out"
 mkdir -p "$out"
@@ -59,8 +69,6 @@ motion_seconds() {
 }
 
 probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; }
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null' EXIT
 
 # start_ref SECONDS FILE: starts the reference reader for SECONDS and sets
 # x y w h to a list-sized rectangle in the middle of its window.
