@@ -6,6 +6,10 @@
 # reference, Tavrel...), so that both see the same machine.
 #
 #   input_path_bench.sh BUILD_DIR [--rounds N] [--rates "125 250 ..."] [--steady-only | --replay-only]
+#                       [--tavrel EXE]
+#
+# --tavrel measures another build's Tavrel.exe, with the reference reader and
+# the helpers of BUILD_DIR.
 #
 # Steady motion: at each rate the pointer moves over the reader's window at
 # absolute deadlines (xmotion) for a few seconds; the rate each reader shows at
@@ -23,17 +27,19 @@ build=$(cd "${1:?build dir}" && pwd); shift
 rounds=3
 rates="125 250 500 1000 2000"
 parts="steady replay"
+tavrel=$build/app/Tavrel.exe
 while [ $# -gt 0 ]; do
   case "$1" in
   --rounds) rounds=$2; shift 2 ;;
   --rates) rates=$2; shift 2 ;;
   --steady-only) parts=steady; shift ;;
   --replay-only) parts=replay; shift ;;
+  --tavrel) tavrel=$2; shift 2 ;;
   *) echo "input_path_bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-exe=$build/app/Tavrel.exe
+exe=$tavrel
 reader=$build/bench/reference_reader.exe
 probe_exe=$build/tests/e2e/tavrel_probe.exe
 xmotion=$build/tests/e2e/xmotion
