@@ -6,10 +6,12 @@
 # reference, Tavrel...), so that both see the same machine.
 #
 #   input_path_bench.sh BUILD_DIR [--rounds N] [--rates "125 250 ..."] [--steady-only | --replay-only]
-#                       [--tavrel EXE]
+#                       [--tavrel EXE] [--out DIR]
 #
 # --tavrel measures another build's Tavrel.exe, with the reference reader and
-# the helpers of BUILD_DIR.
+# the helpers of BUILD_DIR; --out puts the raw output and the report in DIR
+# (a previous run's files there are removed) instead of
+# BUILD_DIR/bench-out/input_path.
 #
 # Steady motion: at each rate the pointer moves over the reader's window at
 # absolute deadlines (xmotion) for a few seconds; the rate each reader shows at
@@ -17,7 +19,8 @@
 # times (input_path.py gen) are replayed through X at their absolute times
 # (xmotion --replay, which logs when each step was really sent), and every
 # line each reader shows is scored against those true intervals. Raw output
-# goes to BUILD_DIR/bench-out/input_path; input_path.py report re-scores it.
+# goes to BUILD_DIR/bench-out/input_path (or --out); input_path.py report
+# re-scores it.
 # Figures only; nothing passes or fails.
 #
 # Uses the running X display and Wine prefix when DISPLAY and WINEPREFIX are
@@ -28,6 +31,7 @@ rounds=3
 rates="125 250 500 1000 2000"
 parts="steady replay"
 tavrel=$build/app/Tavrel.exe
+out=$build/bench-out/input_path
 while [ $# -gt 0 ]; do
   case "$1" in
   --rounds) rounds=$2; shift 2 ;;
@@ -35,6 +39,7 @@ while [ $# -gt 0 ]; do
   --steady-only) parts=steady; shift ;;
   --replay-only) parts=replay; shift ;;
   --tavrel) tavrel=$2; shift 2 ;;
+  --out) out=$2; shift 2 ;;
   *) echo "input_path_bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -60,9 +65,8 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
 fi
 # After wine_env_start, which sets a trap of its own.
 trap cleanup EXIT
-out=$build/bench-out/input_path
-rm -rf "$out"
 mkdir -p "$out"
+rm -f "$out"/steady-* "$out"/replay-* "$out"/report.txt
 
 # Seconds of steady motion per rate: long enough for the list to fill (1024
 # lines) before the last second, which is what the rate shown covers.
