@@ -14,7 +14,9 @@
 //   (its client area, in screen pixels) once the sampler runs. It ends after
 //   SECONDS, or when the window is closed, and then prints every interval it
 //   popped, oldest first, one per line in milliseconds ("%.6f"), and
-//   "intervals=N". Exit status 0, or 1 when the mouse could not be set up.
+//   "intervals=N". Whatever arrives in the last millisecond or so before the
+//   end is not popped, so the pointer should be still by then. Exit status 0,
+//   or 1 when the mouse could not be set up.
 #include <windows.h>
 
 #include <atomic>
@@ -54,15 +56,17 @@ DWORD WINAPI ConsumerProc(LPVOID param)
     return 0;
 }
 
-// The window's only duties: end on the timer or on WM_CLOSE, and quit when destroyed.
+// The window's only duties: on the timer or the close box, leave the message
+// loop. The window itself stays until sampling has stopped: its destruction
+// moves the system's idea of the pointer, which DirectInput would report.
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_TIMER:
         if (wp == kEndTimerId)
-            DestroyWindow(hwnd);
+            PostQuitMessage(0);
         return 0;
-    case WM_DESTROY:
+    case WM_CLOSE:
         PostQuitMessage(0);
         return 0;
     default:
@@ -130,14 +134,16 @@ int main(int argc, char** argv)
         DispatchMessageA(&msg);
     }
 
-    // The sampler stops first, so the consumer's last pass sees every interval.
-    mouse.Stop();
+    // The consumer stops before the sampler: CMouse::Stop wakes the sampling
+    // thread through its event, and that wake-up is queued as one more
+    // interval, ending now rather than at a report. The pointer has been still
+    // for a while by now, so no interval of a report is left behind.
     consumer.stop.store(true, std::memory_order_release);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    double ms;
-    while (mouse.Pop(&ms))
-        consumer.intervals.push_back(ms);
+    mouse.Stop();
+    KillTimer(hwnd, kEndTimerId);
+    DestroyWindow(hwnd);
 
     for (double v : consumer.intervals)
         printf("%.6f\n", v);

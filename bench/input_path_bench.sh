@@ -6,6 +6,12 @@
 # reference, Tavrel...), so that both see the same machine.
 #
 #   input_path_bench.sh BUILD_DIR [--rounds N] [--rates "125 250 ..."] [--steady-only | --replay-only]
+#                       [--tavrel EXE] [--out DIR]
+#
+# --tavrel measures another build's Tavrel.exe, with the reference reader and
+# the helpers of BUILD_DIR; --out puts the raw output and the report in DIR
+# (a previous run's files there are removed) instead of
+# BUILD_DIR/bench-out/input_path.
 #
 # Steady motion: at each rate the pointer moves over the reader's window at
 # absolute deadlines (xmotion) for a few seconds; the rate each reader shows at
@@ -13,7 +19,8 @@
 # times (input_path.py gen) are replayed through X at their absolute times
 # (xmotion --replay, which logs when each step was really sent), and every
 # line each reader shows is scored against those true intervals. Raw output
-# goes to BUILD_DIR/bench-out/input_path; input_path.py report re-scores it.
+# goes to BUILD_DIR/bench-out/input_path (or --out); input_path.py report
+# re-scores it.
 # Figures only; nothing passes or fails.
 #
 # Uses the running X display and Wine prefix when DISPLAY and WINEPREFIX are
@@ -23,30 +30,43 @@ build=$(cd "${1:?build dir}" && pwd); shift
 rounds=3
 rates="125 250 500 1000 2000"
 parts="steady replay"
+tavrel=$build/app/Tavrel.exe
+out=$build/bench-out/input_path
 while [ $# -gt 0 ]; do
   case "$1" in
   --rounds) rounds=$2; shift 2 ;;
   --rates) rates=$2; shift 2 ;;
   --steady-only) parts=steady; shift ;;
   --replay-only) parts=replay; shift ;;
+  --tavrel) tavrel=$2; shift 2 ;;
+  --out) out=$2; shift 2 ;;
   *) echo "input_path_bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-exe=$build/app/Tavrel.exe
+exe=$tavrel
 reader=$build/bench/reference_reader.exe
 probe_exe=$build/tests/e2e/tavrel_probe.exe
 xmotion=$build/tests/e2e/xmotion
 for f in "$exe" "$reader" "$probe_exe" "$xmotion"; do
   [ -f "$f" ] || { echo "input_path_bench: $f is not built" >&2; exit 1; }
 done
+pid=
+own_env=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$own_env" ] && wine_env_cleanup
+  return 0
+}
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   . "$here/../scripts/wine-env.sh"
   wine_env_start "$build"
+  own_env=1
 fi
-out=$build/bench-out/input_path
-rm -rf "$out"
+# After wine_env_start, which sets a trap of its own.
+trap cleanup EXIT
 mkdir -p "$out"
+rm -f "$out"/steady-* "$out"/replay-* "$out"/report.txt
 
 # Seconds of steady motion per rate: long enough for the list to fill (1024
 # lines) before the last second, which is what the rate shown covers.
@@ -59,8 +79,6 @@ motion_seconds() {
 }
 
 probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; }
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null' EXIT
 
 # start_ref SECONDS FILE: starts the reference reader for SECONDS and sets
 # x y w h to a list-sized rectangle in the middle of its window.
