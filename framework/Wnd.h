@@ -83,8 +83,8 @@ private:
     friend class CDialog;
 
     // Runs handle() with the given message as the current one (the one Default
-    // answers), then makes the message current before it current again, as
-    // handlers may send messages to their own window. Returns handle()'s result.
+    // answers), then restores the message that was current before: handlers
+    // may send messages to their own window. Returns handle()'s result.
     template <class Handler>
     auto HandleAsCurrent(UINT message, WPARAM wParam, LPARAM lParam, Handler handle)
     {
