@@ -7,12 +7,12 @@
 
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/display/TestRateDlg.h"
 #include "tests/support/FakeDirectInput.h"
 #include "tests/support/ModalRunner.h"
+#include "tests/support/SignalSource.h"
 
 namespace {
 
@@ -263,45 +263,6 @@ TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
 
 namespace {
 
-// Plays the sampler at 1000 Hz: pushes a 1 ms interval into the dialog's
-// queue at each 1 ms deadline on the performance counter until destroyed.
-// (The scripted device never signals, so this is the queue's only producer.)
-class CThousandHzSource {
-public:
-    explicit CThousandHzSource(CMouse& mouse) : m_mouse(mouse), m_thread([this] { Run(); }) {}
-    ~CThousandHzSource()
-    {
-        m_quit = true;
-        m_thread.join();
-    }
-    long Pushed() const { return m_pushed.load(); }
-
-private:
-    void Run()
-    {
-        LARGE_INTEGER f, now;
-        QueryPerformanceFrequency(&f);
-        QueryPerformanceCounter(&now);
-        LONGLONG due = now.QuadPart;
-        while (!m_quit) {
-            due += f.QuadPart / 1000;
-            for (;;) {
-                QueryPerformanceCounter(&now);
-                if (now.QuadPart >= due)
-                    break;
-                Sleep((due - now.QuadPart) * 1000 / f.QuadPart > 1 ? 1 : 0);
-            }
-            m_mouse.Push(1.0);
-            ++m_pushed;
-        }
-    }
-
-    CMouse& m_mouse;
-    std::atomic<bool> m_quit{false};
-    std::atomic<long> m_pushed{0};
-    std::thread m_thread;
-};
-
 HWND FocusOf(DWORD threadId)
 {
     GUITHREADINFO info = {};
@@ -311,9 +272,10 @@ HWND FocusOf(DWORD threadId)
 
 } // namespace
 
-// While the dialog shows a 1000 Hz stream, both controls are visible after
-// every tick, that is whenever anything else gets to look at them (other
-// windows, screen readers, the dialog's own keyboard handling), and Tab
+// While the scripted mouse reports at 1000 Hz through the real sampler, both
+// controls are visible after every tick, that is whenever anything else gets
+// to look at them (other windows, screen readers, the dialog's own keyboard
+// handling), and Tab
 // pressed in the focused control moves the focus OK -> list -> rate field,
 // as with a still mouse.
 TEST(RateDlg, UnderA1000HzStreamBothControlsStayVisibleAndTabReachesThem)
@@ -329,7 +291,8 @@ TEST(RateDlg, UnderA1000HzStreamBothControlsStayVisibleAndTabReachesThem)
         << "the focus starts elsewhere than OK";
 
     {
-        CThousandHzSource source(dlg.m_mouse);
+        CSignalSource source(1000);
+        source.Target(g_directInput8Create.mouse.hEventNotified);
         ASSERT_TRUE(WaitFor([&] { return ListLines(hList).size() >= 200; }))
             << "the stream does not reach the list";
         const int ticksBefore = dlg.ticks.load();
@@ -344,9 +307,9 @@ TEST(RateDlg, UnderA1000HzStreamBothControlsStayVisibleAndTabReachesThem)
         }
         // The stream was still on: ticks kept bringing lines.
         ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > ticksBefore + 10; }));
-        EXPECT_GT(source.Pushed(), 200);
+        EXPECT_GT(source.Signals(), 200);
         EXPECT_EQ(0, dlg.ticksLeavingAControlHidden.load())
-            << "of " << dlg.ticks.load() << " ticks, with " << source.Pushed() << " intervals";
+            << "of " << dlg.ticks.load() << " ticks, with " << source.Signals() << " reports";
         EXPECT_TRUE(IsWindowVisible(hList));
         EXPECT_TRUE(IsWindowVisible(hEdit));
     }

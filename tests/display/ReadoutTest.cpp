@@ -369,24 +369,45 @@ TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
     // Due, plus one count step; plus one step before the lines are taken, or
     // one tick behind the list for the rate.
     const DWORD kBound = 100 + 16 + 16;
-    bool listShown = false, rateShown = false;
-    DWORD listAt = 0, rateAt = 0;
-    bool listWaiting = false, rateWaiting = false;
-    DWORD listSince = 0, rateSince = 0;
-    int listShows = 0, rateShows = 0;
+    // What the screen has seen of the list, or of the rate.
+    struct Showing {
+        const char* what;
+        bool shown = false, waiting = false;
+        DWORD at = 0, since = 0;
+        int shows = 0;
+
+        void Changed(DWORD now)
+        {
+            if (!waiting)
+                since = now;
+            waiting = true;
+        }
+        void Tick(bool shownNow, DWORD now, DWORD bound)
+        {
+            if (shownNow) {
+                if (shown) {
+                    EXPECT_GE(now - at, 100u) << what << " shown again too soon";
+                }
+                shown = true;
+                at = now;
+                ++shows;
+                waiting = false;
+            }
+            if (waiting) {
+                EXPECT_LE(now - since, bound) << what << " waited too long for the screen";
+            }
+        }
+    };
+    Showing lines{"the list"}, rate{"the rate"};
     std::string text = EditText();
     for (int i = 0; i < 200; ++i) {
         const LONGLONG elapsedUs = i * 10000LL;
         now = start + static_cast<DWORD>(elapsedUs / 15625 * 15625 / 1000);
         ASSERT_NE(0u, now) << "the count must not land on 0 here";
-        const bool streaming = i < 120;
-        if (streaming) {
+        if (i < 120) { // streaming
             ASSERT_TRUE(mouse.Push(5.0 + i * 0.01)); // every rate text differs
-            if (!listWaiting)
-                listSince = now;
-            if (!rateWaiting)
-                rateSince = now;
-            listWaiting = rateWaiting = true;
+            lines.Changed(now);
+            rate.Changed(now);
         }
         readout.Update(mouse, list, edit, now);
         SCOPED_TRACE(testing::Message() << "tick " << i << ", tick count " << std::hex << now);
@@ -397,37 +418,15 @@ TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
         const bool rateNow = EditText() != text;
         text = EditText();
         EXPECT_FALSE(listNow && rateNow) << "the list and the rate on one tick";
-        if (listNow) {
-            if (listShown) {
-                EXPECT_GE(now - listAt, 100u) << "the list repainted too soon";
-            }
-            listShown = true;
-            listAt = now;
-            ++listShows;
-            listWaiting = false;
-        }
-        if (rateNow) {
-            if (rateShown) {
-                EXPECT_GE(now - rateAt, 100u) << "the rate written too soon";
-            }
-            rateShown = true;
-            rateAt = now;
-            ++rateShows;
-            rateWaiting = false;
-        }
-        if (listWaiting) {
-            EXPECT_LE(now - listSince, kBound) << "lines waited too long for the screen";
-        }
-        if (rateWaiting) {
-            EXPECT_LE(now - rateSince, kBound) << "the rate waited too long for the screen";
-        }
+        lines.Tick(listNow, now, kBound);
+        rate.Tick(rateNow, now, kBound);
         UpdateWindow(parent);
         PumpMessages();
     }
-    EXPECT_FALSE(listWaiting) << "the last lines were never shown";
-    EXPECT_FALSE(rateWaiting) << "the last rate was never shown";
-    EXPECT_GE(listShows, 10) << "1.2 s of stream";
-    EXPECT_GE(rateShows, 10) << "1.2 s of stream";
+    EXPECT_FALSE(lines.waiting) << "the last lines were never shown";
+    EXPECT_FALSE(rate.waiting) << "the last rate was never shown";
+    EXPECT_GE(lines.shows, 10) << "1.2 s of stream";
+    EXPECT_GE(rate.shows, 10) << "1.2 s of stream";
     EXPECT_EQ(120, list.GetCount());
     EXPECT_TRUE(NewestInView());
     EXPECT_TRUE(NoneSelected());
