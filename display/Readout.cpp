@@ -121,6 +121,29 @@ void Resume(CWnd& wnd, bool repaintWaiting)
         ::RedrawWindow(wnd.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
+// Draws the control's client area now, on the dialog's thread, instead of
+// leaving it to a WM_PAINT from the message loop. Under Wine the paint cycle
+// around a control's drawing (BeginPaint and EndPaint, their update regions
+// and device context) costs several times the drawing itself: a list box's
+// WM_PAINT takes about 0.6 ms, its drawing into a window DC about 0.17 ms; the
+// rate field 0.5 ms against 0.08 ms. The system's controls draw their client
+// area into a given DC on WM_PRINTCLIENT. The DC is the window's own, clipped
+// to what of it is visible, and the caret, if the control has it, is hidden
+// while drawing, as BeginPaint would. Returns false when no DC was had and
+// nothing was drawn.
+bool PaintClientNow(CWnd& wnd)
+{
+    HDC dc = ::GetDC(wnd.m_hWnd);
+    if (!dc)
+        return false;
+    const bool caretHidden = ::HideCaret(wnd.m_hWnd) != FALSE;
+    wnd.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    if (caretHidden)
+        ::ShowCaret(wnd.m_hWnd);
+    ::ReleaseDC(wnd.m_hWnd, dc);
+    return true;
+}
+
 // The rate text: "%4.3f Hz", or "inf Hz" when every averaged interval was 0 ms
 // (printf would pad infinity to " inf", and older C runtimes print "1.#J").
 void FormatRate(CString& text, double rate)
@@ -222,8 +245,7 @@ bool CReadout::AddLines(CMouse& mouse, CListBox& list)
     return true;
 }
 
-// Marks the list for repainting; the message loop paints it once pending
-// input has been handled.
+// Puts the list's rows on screen, drawn at once (see PaintClientNow).
 //
 // The frame, where the scroll bar is drawn, costs 2-4 ms to paint under Wine
 // however little of it is asked for, so it is repainted only when the scroll
@@ -251,15 +273,15 @@ void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
         m_scrollPainted = true;
         m_thumbShownAt = now;
         m_thumbWaiting = false;
-    } else {
+    } else if (!PaintClientNow(list)) {
         ::InvalidateRect(list.m_hWnd, nullptr, FALSE);
-        if (!othersWaiting) {
-            // Validates an empty rectangle, so the rows stay invalid; only
-            // the pending frame is dropped.
-            const RECT none = {0, 0, 0, 0};
-            ::RedrawWindow(list.m_hWnd, &none, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
-        }
+    } else if (!othersWaiting) {
+        // The rows are on screen and nothing else asked for a repaint: what
+        // is left to paint is only the frame Wine adds, which is dropped.
+        ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
     }
+    // Otherwise a repaint asked for by something else (part of the window
+    // uncovered, say) is left to the message loop, frame included.
     m_listWaiting = false;
 }
 
@@ -273,9 +295,16 @@ void CReadout::ShowRate(CEdit& edit)
     ::GetWindowTextA(edit.m_hWnd, shown, sizeof shown);
     if (std::strcmp(shown, text.GetString()) != 0) {
         edit.SetWindowText(text);
-        // Setting the text takes Wine a few hundred microseconds, and the
-        // field's repaint follows from the message loop: input goes first.
+        // Setting the text takes Wine a few hundred microseconds: input goes
+        // before the field is drawn.
         LetInputThrough(edit);
+        // The field asked for its client area to be repainted; it is drawn
+        // now and only that is taken off what waits, so that a repaint of
+        // its border asked for by anything else still happens.
+        RECT client;
+        edit.GetClientRect(&client);
+        if (PaintClientNow(edit))
+            ::ValidateRect(edit.m_hWnd, &client);
     }
     m_rateWaiting = false;
 }

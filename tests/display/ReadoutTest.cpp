@@ -89,6 +89,22 @@ protected:
         PumpMessages();
     }
 
+    // Counts from now on each time the list draws its rows: on WM_PAINT from
+    // the message loop, or on WM_PRINTCLIENT, drawing into a DC it is given.
+    void CountListPaints()
+    {
+        s_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingListProc)));
+    }
+    static LRESULT CALLBACK CountingListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        if (msg == WM_PAINT || msg == WM_PRINTCLIENT)
+            ++s_listPaints;
+        return CallWindowProcA(s_listProc, hwnd, msg, wp, lp);
+    }
+    static WNDPROC s_listProc;
+    static int s_listPaints;
+
     std::vector<std::string> Lines() const { return ListLines(list); }
     std::string EditText() const { return WindowText(edit); }
 
@@ -168,6 +184,9 @@ protected:
         return v;
     }
 };
+
+WNDPROC Readout::s_listProc = nullptr;
+int Readout::s_listPaints = 0;
 
 struct ClampCase {
     const char* name;
@@ -296,7 +315,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // On screen after each tick: the newest line in view and no row drawn as
 // selected, and what is shown is exactly what a full repaint draws (no rows
-// left over from before a scroll, no stale highlight).
+// left over from before a scroll, no stale highlight, no old rate text).
 TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
 {
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
@@ -327,6 +346,12 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
         for (size_t i = 0; i < onScreen.size() && i < repainted.size(); ++i)
             differ += onScreen[i] != repainted[i];
         EXPECT_EQ(0u, differ) << "pixels that differ from a full repaint";
+
+        const std::vector<COLORREF> rateOnScreen = ScreenPixels(edit.m_hWnd);
+        RedrawWindow(edit.m_hWnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        EXPECT_EQ(0u, Differ(rateOnScreen, ScreenPixels(edit.m_hWnd)))
+            << "rate field pixels that differ from a full repaint";
     }
 }
 
@@ -365,6 +390,7 @@ TEST(ShowDue, WaitsTheIntervalAcrossTickCountStepsAndTheWrap)
 // waited, and after that touch nothing.
 TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
 {
+    CountListPaints();
     const DWORD start = 0xFFFFFE00; // 512 ms before the wrap
     // Due, plus one count step; plus one step before the lines are taken, or
     // one tick behind the list for the rate.
@@ -409,19 +435,20 @@ TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
             lines.Changed(now);
             rate.Changed(now);
         }
+        // What the tick draws, at once or through the message loop after it.
+        const int paintsBefore = s_listPaints;
         readout.Update(mouse, list, edit, now);
         SCOPED_TRACE(testing::Message() << "tick " << i << ", tick count " << std::hex << now);
         ASSERT_TRUE(IsWindowVisible(list.m_hWnd) && IsWindowVisible(edit.m_hWnd));
+        UpdateWindow(parent);
+        PumpMessages();
 
-        RECT dirty;
-        const bool listNow = GetUpdateRect(list.m_hWnd, &dirty, FALSE) != FALSE;
+        const bool listNow = s_listPaints != paintsBefore;
         const bool rateNow = EditText() != text;
         text = EditText();
         EXPECT_FALSE(listNow && rateNow) << "the list and the rate on one tick";
         lines.Tick(listNow, now, kBound);
         rate.Tick(rateNow, now, kBound);
-        UpdateWindow(parent);
-        PumpMessages();
     }
     EXPECT_FALSE(lines.waiting) << "the last lines were never shown";
     EXPECT_FALSE(rate.waiting) << "the last rate was never shown";
