@@ -247,12 +247,12 @@ bool CReadout::AddLines(CMouse& mouse, CListBox& list)
 
 // Puts the list's rows on screen, drawn at once (see PaintClientNow).
 //
-// The frame, where the scroll bar is drawn, costs 2-4 ms to paint under Wine
+// The frame, where the scroll bar is drawn, costs 2-5 ms to paint under Wine
 // however little of it is asked for, so it is repainted only when the scroll
 // bar's pixels changed: at once when the bar appears, moves or is enabled or
 // disabled, but for the thumb alone, which shrinks step by step while the
-// list fills (and then stays at its smallest at the bottom), at most every
-// kThumbIntervalMs when `paceThumb`. Wine also repaints the frame
+// list fills (and then stays at its smallest at the bottom), only when
+// ThumbDue when `paceThumb`. Wine also repaints the frame
 // at the next paint of a window that WM_SETREDRAW made visible again; when the
 // frame is not to be repainted and no one else has asked for a repaint since,
 // that repaint is dropped (on Windows there is none to drop).
@@ -261,7 +261,7 @@ void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
     const ScrollPicture scroll = CurrentScrollPicture(list);
     bool frame = !m_scrollPainted || !scroll.SameBar(m_scroll);
     if (!frame && !(scroll == m_scroll)) {
-        frame = !paceThumb || ShowDue(now, m_thumbShownAt, kThumbIntervalMs);
+        frame = !paceThumb || ThumbDue(now);
         m_thumbWaiting = !frame;
     }
     RECT dirty;
@@ -309,6 +309,16 @@ void CReadout::ShowRate(CEdit& edit)
     m_rateWaiting = false;
 }
 
+// Whether a change of the thumb alone may be painted: the frame stalls the
+// dialog's thread for 2-5 ms under Wine (the themed scroll bar), which would
+// delay, or merge, a report arriving meanwhile. So it waits for a pause in
+// the reports, when nothing is there to delay, and only a stream that never
+// pauses has it painted in its midst, at most every kThumbIntervalMs.
+bool CReadout::ThumbDue(DWORD now) const
+{
+    return ShowDue(now, m_addedAt, kThumbPauseMs) || ShowDue(now, m_thumbShownAt, kThumbIntervalMs);
+}
+
 void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
 {
     // Each time lines are taken costs a few calls into Wine's server (making
@@ -322,12 +332,14 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
     if (ShowDue(now, m_takenAt, kTakeIntervalMs) || ShowDue(now, m_listShownAt, kShowIntervalMs)) {
         added = AddLines(mouse, list);
         m_takenAt = now;
+        if (added)
+            m_addedAt = now;
     }
 
     // At most one of the two on a tick, the list first: each costs the
     // dialog's thread a few hundred microseconds or more under Wine.
     const bool listDue =
-        (m_listWaiting || (m_thumbWaiting && ShowDue(now, m_thumbShownAt, kThumbIntervalMs))) &&
+        (m_listWaiting || (m_thumbWaiting && ThumbDue(now))) &&
         ShowDue(now, m_listShownAt, kShowIntervalMs);
     const bool rateDue = !listDue && m_rateWaiting && ShowDue(now, m_rateShownAt, kShowIntervalMs);
     if (!listDue && !rateDue)

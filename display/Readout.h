@@ -22,12 +22,14 @@ bool ShowDue(DWORD now, DWORD last, DWORD intervalMs);
 class CReadout {
 public:
     // Intervals are taken from the queue on ticks at least this far apart.
-    static const DWORD kTakeIntervalMs = 15;
+    static constexpr DWORD kTakeIntervalMs = 15;
     // The list and the rate each go on screen at most this often.
-    static const DWORD kShowIntervalMs = 100;
-    // The list's frame, for a change of its scroll bar's thumb alone, at most
-    // this often.
-    static const DWORD kThumbIntervalMs = 1000;
+    static constexpr DWORD kShowIntervalMs = 100;
+    // The list's frame, for a change of its scroll bar's thumb alone, is
+    // repainted once reports have paused this long (no interval taken)...
+    static constexpr DWORD kThumbPauseMs = 50;
+    // ...or, while they keep coming, at most this often.
+    static constexpr DWORD kThumbIntervalMs = 2000;
 
     // One timer tick at tick count `now`. Pops every queued interval, oldest
     // first (at most 255, the queue's capacity, in one tick), on ticks at
@@ -45,19 +47,21 @@ public:
     // rate text, "%4.3f Hz" of the rate after the latest interval, written,
     // on ticks at least kShowIntervalMs apart, never both on the same tick,
     // and a later tick does what waits even when the queue is empty. The
-    // list's scroll-bar thumb, while the list fills, follows at most every
+    // list's scroll-bar thumb, while the list fills, follows when reports
+    // pause for kThumbPauseMs, and while they keep coming at most every
     // kThumbIntervalMs. Long work is cut into short stretches, with pending
     // input let through in between. The queue's lock is held only inside
     // each Pop. Dialog thread only.
     void Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now);
 
     // Shows at once whatever the ticks have left waiting: the rate text is
-    // written and the list marked for repainting.
+    // written and the list drawn, its scroll bar included.
     void Flush(CListBox& list, CEdit& edit);
 
 private:
     bool AddLines(CMouse& mouse, CListBox& list);
     void ShowList(CListBox& list, DWORD now, bool paceThumb);
+    bool ThumbDue(DWORD now) const;
     void ShowRate(CEdit& edit);
 
     // How the list's scroll bar is drawn: its place, its arrows' state and
@@ -72,6 +76,7 @@ private:
     static ScrollPicture CurrentScrollPicture(const CListBox& list);
 
     DWORD m_takenAt = 0;        // tick count when intervals were last taken; 0: never
+    DWORD m_addedAt = 0;        // tick count when the last lines were added; 0: never
     DWORD m_listShownAt = 0;    // tick count of the last list repaint; 0: never
     DWORD m_rateShownAt = 0;    // tick count of the last rate text; 0: never
     bool m_listWaiting = false; // lines added since the last list repaint

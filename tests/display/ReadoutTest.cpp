@@ -90,7 +90,8 @@ protected:
     }
 
     // Counts from now on each time the list draws its rows: on WM_PAINT from
-    // the message loop, or on WM_PRINTCLIENT, drawing into a DC it is given.
+    // the message loop, or on WM_PRINTCLIENT, drawing into a DC it is given;
+    // and, apart, each time it draws its frame (WM_NCPAINT).
     void CountListPaints()
     {
         s_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
@@ -100,10 +101,13 @@ protected:
     {
         if (msg == WM_PAINT || msg == WM_PRINTCLIENT)
             ++s_listPaints;
+        else if (msg == WM_NCPAINT)
+            ++s_listFramePaints;
         return CallWindowProcA(s_listProc, hwnd, msg, wp, lp);
     }
     static WNDPROC s_listProc;
     static int s_listPaints;
+    static int s_listFramePaints;
 
     std::vector<std::string> Lines() const { return ListLines(list); }
     std::string EditText() const { return WindowText(edit); }
@@ -187,6 +191,7 @@ protected:
 
 WNDPROC Readout::s_listProc = nullptr;
 int Readout::s_listPaints = 0;
+int Readout::s_listFramePaints = 0;
 
 struct ClampCase {
     const char* name;
@@ -457,6 +462,56 @@ TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
     EXPECT_EQ(120, list.GetCount());
     EXPECT_TRUE(NewestInView());
     EXPECT_TRUE(NoneSelected());
+}
+
+// While the list fills, its scroll bar's thumb shrinks every few lines. A
+// repaint of the list's frame stalls the dialog's thread for milliseconds
+// under Wine, so a change of the thumb alone is painted once the reports
+// pause, and in an unbroken stream at most every kThumbIntervalMs; the bar
+// being enabled, once the lines outgrow the list, is painted at once. After a
+// pause the scroll bar on screen is what a full repaint draws.
+TEST_F(Readout, TheThumbFollowsInPausesAndRarelyMidStream)
+{
+    CountListPaints();
+    std::vector<DWORD> frames; // tick counts at which the frame was painted
+    int line = 0;
+    auto run = [&](int ticks, bool streaming) {
+        for (int i = 0; i < ticks; ++i) {
+            if (streaming) {
+                ASSERT_TRUE(mouse.Push(1.0 + 0.01 * line++));
+            }
+            now += 10;
+            const int before = s_listFramePaints;
+            readout.Update(mouse, list, edit, now);
+            UpdateWindow(parent);
+            PumpMessages();
+            if (s_listFramePaints != before)
+                frames.push_back(now);
+        }
+    };
+    const DWORD streamStart = now;
+    run(300, true); // 3 s, 300 lines: the thumb changes all along
+    size_t midStream = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        ++midStream;
+        if (i > 1) {
+            EXPECT_GE(frames[i] - frames[i - 1], CReadout::kThumbIntervalMs)
+                << "frame painted " << frames[i] - streamStart << " ms into the stream";
+        }
+    }
+    EXPECT_LE(midStream, 1 + 1 + 3000 / CReadout::kThumbIntervalMs)
+        << "the bar enabled, then the thumb at most every " << CReadout::kThumbIntervalMs << " ms";
+
+    const DWORD pauseStart = now;
+    run(20, false); // 200 ms without reports
+    ASSERT_GT(frames.size(), midStream) << "the thumb was not painted in the pause";
+    EXPECT_LE(frames[midStream] - pauseStart, CReadout::kThumbPauseMs + CReadout::kShowIntervalMs);
+    EXPECT_EQ(midStream + 1, frames.size()) << "the frame painted more than once in the pause";
+
+    const std::vector<COLORREF> shown = ScreenPixels(list.m_hWnd);
+    RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_EQ(0u, Differ(shown, ScreenPixels(list.m_hWnd)))
+        << "list pixels (scroll bar included) that differ from a full repaint after the pause";
 }
 
 // A full repaint of the whole window forced in the middle of a 1000 Hz
