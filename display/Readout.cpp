@@ -161,15 +161,10 @@ bool ShowDue(DWORD now, DWORD last, DWORD intervalMs)
     return last == 0 || now - last >= intervalMs;
 }
 
-bool CReadout::ScrollPicture::SameBar(const ScrollPicture& o) const
-{
-    return top == o.top && bottom == o.bottom && barState == o.barState && upState == o.upState &&
-           downState == o.downState;
-}
-
 bool CReadout::ScrollPicture::operator==(const ScrollPicture& o) const
 {
-    return SameBar(o) && thumbTop == o.thumbTop && thumbBottom == o.thumbBottom;
+    return top == o.top && bottom == o.bottom && barState == o.barState && upState == o.upState &&
+           downState == o.downState && thumbTop == o.thumbTop && thumbBottom == o.thumbBottom;
 }
 
 CReadout::ScrollPicture CReadout::CurrentScrollPicture(const CListBox& list)
@@ -249,18 +244,18 @@ bool CReadout::AddLines(CMouse& mouse, CListBox& list)
 //
 // The frame, where the scroll bar is drawn, costs 2-5 ms to paint under Wine
 // however little of it is asked for, so it is repainted only when the scroll
-// bar's pixels changed: at once when the bar appears, moves or is enabled or
-// disabled, but for the thumb alone, which shrinks step by step while the
-// list fills (and then stays at its smallest at the bottom), only when
-// ThumbDue when `paceThumb`. Wine also repaints the frame
-// at the next paint of a window that WM_SETREDRAW made visible again; when the
-// frame is not to be repainted and no one else has asked for a repaint since,
-// that repaint is dropped (on Windows there is none to drop).
+// bar's pixels changed (the bar enabled once the lines outgrow the list, the
+// thumb shrinking step by step while it fills, until it stays at its smallest
+// at the bottom), and then, when `paceThumb`, only once ThumbDue. Wine also
+// repaints the frame at the next paint of a window that WM_SETREDRAW made
+// visible again; when the frame is not to be repainted and no one else has
+// asked for a repaint since, that repaint is dropped (on Windows there is
+// none to drop).
 void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
 {
     const ScrollPicture scroll = CurrentScrollPicture(list);
-    bool frame = !m_scrollPainted || !scroll.SameBar(m_scroll);
-    if (!frame && !(scroll == m_scroll)) {
+    bool frame = false;
+    if (!m_scrollPainted || !(scroll == m_scroll)) {
         frame = !paceThumb || ThumbDue(now);
         m_thumbWaiting = !frame;
     }
@@ -309,7 +304,7 @@ void CReadout::ShowRate(CEdit& edit)
     m_rateWaiting = false;
 }
 
-// Whether a change of the thumb alone may be painted: the frame stalls the
+// Whether a change of the scroll bar may be painted: the frame stalls the
 // dialog's thread for 2-5 ms under Wine (the themed scroll bar), which would
 // delay, or merge, a report arriving meanwhile. So it waits for a pause in
 // the reports, when nothing is there to delay, and only a stream that never
@@ -321,6 +316,12 @@ bool CReadout::ThumbDue(DWORD now) const
 
 void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
 {
+    // The scroll bar as the window's own first paint drew it, before any line.
+    if (!m_scrollPainted) {
+        m_scroll = CurrentScrollPicture(list);
+        m_scrollPainted = true;
+        m_thumbShownAt = now;
+    }
     // Each time lines are taken costs a few calls into Wine's server (making
     // the list undrawable and drawable again) besides the lines themselves,
     // so they are taken on ticks at least kTakeIntervalMs apart, and always

@@ -25,8 +25,9 @@ public:
     static constexpr DWORD kTakeIntervalMs = 15;
     // The list and the rate each go on screen at most this often.
     static constexpr DWORD kShowIntervalMs = 100;
-    // The list's frame, for a change of its scroll bar's thumb alone, is
-    // repainted once reports have paused this long (no interval taken)...
+    // The list's frame, for a change of its scroll bar (the thumb shrinking
+    // as the list fills), is repainted once reports have paused this long
+    // (no interval taken)...
     static constexpr DWORD kThumbPauseMs = 50;
     // ...or, while they keep coming, at most this often.
     static constexpr DWORD kThumbIntervalMs = 2000;
@@ -47,8 +48,8 @@ public:
     // rate text, "%4.3f Hz" of the rate after the latest interval, written,
     // on ticks at least kShowIntervalMs apart, never both on the same tick,
     // and a later tick does what waits even when the queue is empty. The
-    // list's scroll-bar thumb, while the list fills, follows when reports
-    // pause for kThumbPauseMs, and while they keep coming at most every
+    // list's scroll bar, while the list fills, follows when reports pause
+    // for kThumbPauseMs, and while they keep coming at most every
     // kThumbIntervalMs. Long work is cut into short stretches, with pending
     // input let through in between. The queue's lock is held only inside
     // each Pop. Dialog thread only.
@@ -70,7 +71,6 @@ private:
         LONG top = 0, bottom = 0;
         int thumbTop = 0, thumbBottom = 0;
         DWORD barState = 0, upState = 0, downState = 0;
-        bool SameBar(const ScrollPicture& o) const; // all but the thumb
         bool operator==(const ScrollPicture& o) const;
     };
     static ScrollPicture CurrentScrollPicture(const CListBox& list);
@@ -85,5 +85,5 @@ private:
     bool m_scrollPainted = false;
     ScrollPicture m_scroll;     // the scroll bar as last painted
     DWORD m_thumbShownAt = 0;   // tick count of the last frame repaint; 0: never
-    bool m_thumbWaiting = false; // the thumb moved since, its repaint held back
+    bool m_thumbWaiting = false; // the scroll bar changed since, its repaint held back
 };
