@@ -7,8 +7,10 @@
 // full 1024-line list while the list is also painted between ticks.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 #include "display/RateEstimator.h"
 #include "display/Readout.h"
@@ -74,6 +76,21 @@ double TimerTicksPerSecond(HWND hWnd)
     }
     KillTimer(hWnd, id);
     return ticks / (Seconds() - start);
+}
+
+// Prints min / median / 90th percentile of `n` timed calls of `call`, each
+// after the pending messages are handled.
+void PrintCallTimes(const char* what, int n, const std::function<void()>& call)
+{
+    std::vector<double> us;
+    for (int i = 0; i < n; ++i) {
+        Pump();
+        const double start = Seconds();
+        call();
+        us.push_back((Seconds() - start) * 1e6);
+    }
+    std::sort(us.begin(), us.end());
+    std::printf("  %-52s %7.1f / %7.1f / %7.1f us\n", what, us[0], us[n / 2], us[n * 9 / 10]);
 }
 
 struct Readout {
@@ -148,6 +165,54 @@ int main()
                         100.0 * 8000 / (ticks * perTick));
     }
     std::printf("  lines now %d\n", r.list.GetCount());
+
+    // What drawing the controls costs, by way of drawing them: through the
+    // paint cycle (invalidate, then WM_PAINT with BeginPaint/EndPaint), or
+    // straight into the window's DC (WM_PRINTCLIENT), and the list's frame,
+    // where the scroll bar is.
+    std::printf("one paint, min / median / 90th percentile of 200 (full list):\n");
+    const HWND list = r.list.m_hWnd, edit = r.edit.m_hWnd;
+    auto printClient = [](HWND hwnd) {
+        HDC dc = GetDC(hwnd);
+        SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        ReleaseDC(hwnd, dc);
+    };
+    for (int round = 0; round < 2; ++round) {
+        PrintCallTimes("list rows, paint cycle", 200, [&] {
+            InvalidateRect(list, nullptr, FALSE);
+            UpdateWindow(list);
+        });
+        PrintCallTimes("list rows, WM_PRINTCLIENT into its DC", 200, [&] { printClient(list); });
+        PrintCallTimes("rate field, paint cycle", 200, [&] {
+            InvalidateRect(edit, nullptr, TRUE);
+            UpdateWindow(edit);
+        });
+        PrintCallTimes("rate field, WM_PRINTCLIENT into its DC", 200, [&] { printClient(edit); });
+        int text = 0;
+        PrintCallTimes("rate field, new text (SetWindowText, undrawn)", 200, [&] {
+            SetWindowTextA(edit, ++text % 2 ? "1000.001 Hz" : "999.999 Hz");
+        });
+        // What the readout does around each stretch of lines: the list made
+        // undrawable (the system's and the list box's own WM_SETREDRAW) and
+        // drawable again, here around one line added and the oldest dropped.
+        PrintCallTimes("list undrawable and back, one line in between", 200, [&] {
+            DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
+            SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("1.000 ms"));
+            SendMessageA(list, LB_DELETESTRING, 0, 0);
+            SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+            DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+        });
+        PrintCallTimes("list frame and scroll bar (RDW_FRAME, then UpdateWindow)", 50, [&] {
+            RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        });
+        PrintCallTimes("a scroll bar arrow alone (DrawFrameControl)", 200, [&] {
+            HDC dc = GetWindowDC(list);
+            RECT arrow = {0, 0, 17, 17};
+            DrawFrameControl(dc, &arrow, DFC_SCROLL, DFCS_SCROLLUP);
+            ReleaseDC(list, dc);
+        });
+    }
 
     std::printf("UpdateRate with 1023 intervals retained:\n");
     struct Load { const char* what; double ms; };

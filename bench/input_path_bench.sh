@@ -62,6 +62,10 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   . "$here/../scripts/wine-env.sh"
   wine_env_start "$build"
   own_env=1
+  # A new prefix goes on setting itself up for a while after its first
+  # program; a short run of the reader lets that happen before any round.
+  timeout 60 wine "$reader" 2 </dev/null >/dev/null 2>&1 || true
+  sleep 5
 fi
 # After wine_env_start, which sets a trap of its own.
 trap cleanup EXIT
