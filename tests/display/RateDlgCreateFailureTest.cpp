@@ -49,7 +49,7 @@ TEST(RateDlgCreateFailure, ReportsOnceAndStaysUpWithAnEmptyReadout)
     EXPECT_TRUE(g_directInput8Create.directInput.Calls().empty()) << "no device without DirectInput";
 
     // Closing does not wait for a sampling thread that never began.
-    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
     ASSERT_TRUE(run.Ended()) << "closing hung";
     EXPECT_EQ(IDOK, run.Result());
     EXPECT_EQ(2, CModalRunner::DialogWindowsCreated());

@@ -56,7 +56,7 @@ TEST(RateDlgLoad, AnIdleDialogUsesAlmostNoCpu)
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(device.hDrained, 10000))
         << "the sampling thread did not wake after the idle time";
 
-    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
     ASSERT_TRUE(run.Ended());
 }
 

@@ -109,7 +109,7 @@ TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
     SendMessageA(hEdit, WM_CHAR, 'x', 1);
     EXPECT_EQ("", WindowText(hEdit));
 
-    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
     ASSERT_TRUE(run.Ended());
     EXPECT_EQ(IDOK, run.Result());
 }
@@ -146,7 +146,7 @@ TEST(RateDlg, OpeningStartsTheTimerAndTheSampler)
     EXPECT_TRUE(std::regex_match(WindowText(hEdit), std::regex("([0-9]+\\.[0-9]{3}|inf) Hz")))
         << WindowText(hEdit);
 
-    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
     ASSERT_TRUE(run.Ended());
 }
 
@@ -247,7 +247,7 @@ TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
     // Seeing the timer from another thread is a liberty of this platform:
     // check it on the probe timer first.
     if (!KillTimer(hDlg, CTestRateDlg::kProbeTimer)) {
-        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostClose(hDlg, run.ThreadId(), Close::OkButton);
         ASSERT_TRUE(run.Ended());
         GTEST_SKIP() << "this platform does not let another thread see a window's timer, "
                         "so the order of KillTimer and Stop cannot be observed";
@@ -255,22 +255,11 @@ TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
 
     ASSERT_TRUE(ReportShown(hDlg));
     closing = true;
-    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
     ASSERT_TRUE(run.Ended());
     EXPECT_EQ(0, timerAliveAtStop.load()) << "1: the timer still ran while the sampler stopped; "
                                              "-1: the sampler never woke";
 }
-
-namespace {
-
-HWND FocusOf(DWORD threadId)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(threadId, &info) ? info.hwndFocus : nullptr;
-}
-
-} // namespace
 
 // While the scripted mouse reports at 1000 Hz through the real sampler, both
 // controls are visible after every tick, that is whenever anything else gets
@@ -316,6 +305,6 @@ TEST(RateDlg, UnderA1000HzStreamBothControlsStayVisibleAndTabReachesThem)
     EXPECT_TRUE(std::regex_match(WindowText(hEdit), std::regex("[0-9]+\\.[0-9]{3} Hz")))
         << WindowText(hEdit);
 
-    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
     ASSERT_TRUE(run.Ended());
 }

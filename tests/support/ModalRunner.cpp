@@ -123,9 +123,9 @@ INT_PTR PostClose(HWND hDlg, DWORD threadId, Close how)
                      reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
         return IDOK;
     case Close::EscapeKey: {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        HWND hFocus = GetGUIThreadInfo(threadId, &info) && info.hwndFocus ? info.hwndFocus : hDlg;
+        HWND hFocus = FocusOf(threadId);
+        if (!hFocus)
+            hFocus = hDlg;
         PostMessageA(hFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         PostMessageA(hFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
         return IDCANCEL;

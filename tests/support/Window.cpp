@@ -40,6 +40,13 @@ std::string ClassName(HWND hWnd)
     return name;
 }
 
+HWND FocusOf(DWORD threadId)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(threadId, &info) ? info.hwndFocus : nullptr;
+}
+
 std::vector<std::string> ListLines(HWND hList)
 {
     std::vector<std::string> lines;

@@ -23,5 +23,7 @@ HWND CreateTopWindow(const char* title, int x, int y, int width, int height);
 std::string WindowText(HWND hWnd);
 // The window class name.
 std::string ClassName(HWND hWnd);
+// The window that has the keyboard focus on thread threadId; null when none.
+HWND FocusOf(DWORD threadId);
 // Every line of a list box, first to last.
 std::vector<std::string> ListLines(HWND hList);
