@@ -346,11 +346,7 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
 
         InvalidateRect(list.m_hWnd, nullptr, TRUE);
         UpdateWindow(list.m_hWnd);
-        const std::vector<COLORREF> repainted = ListPixels();
-        size_t differ = 0;
-        for (size_t i = 0; i < onScreen.size() && i < repainted.size(); ++i)
-            differ += onScreen[i] != repainted[i];
-        EXPECT_EQ(0u, differ) << "pixels that differ from a full repaint";
+        EXPECT_EQ(0u, Differ(onScreen, ListPixels())) << "pixels that differ from a full repaint";
 
         const std::vector<COLORREF> rateOnScreen = ScreenPixels(edit.m_hWnd);
         RedrawWindow(edit.m_hWnd, nullptr, nullptr,
