@@ -17,9 +17,12 @@ const int kMaxLines = 1024;
 // input is let through, in microseconds. Under Wine the dialog's thread also
 // reads the X input events that become DirectInput reports, but only when it
 // looks at its message queue: for as long as it works uninterrupted, pointer
-// reports wait, and those that pile up are merged into one. A stretch this
-// short delays a report less than the gap between two reports at 2000 Hz.
-const LONGLONG kStretchUs = 200;
+// reports wait, and those that pile up are merged into one. Making the list
+// undrawable and drawable again costs about 0.5 ms of calls into Wine's
+// server however few the lines (a line costs a few microseconds), so a
+// stretch is not cut short of that: a take of 100-150 lines is one stretch,
+// and only a full queue (255 intervals) takes two.
+const LONGLONG kStretchUs = 1000;
 
 // At most this many intervals in one tick: what the queue holds when full.
 // A dialog thread that falls behind a fast mouse (8000 Hz on a busy
@@ -307,11 +310,13 @@ void CReadout::ShowRate(CEdit& edit)
 // Whether a change of the scroll bar may be painted: the frame stalls the
 // dialog's thread for 2-5 ms under Wine (the themed scroll bar), which would
 // delay, or merge, a report arriving meanwhile. So it waits for a pause in
-// the reports, when nothing is there to delay, and only a stream that never
-// pauses has it painted in its midst, at most every kThumbIntervalMs.
+// the reports (no tick has found an interval queued for kThumbPauseMs), when
+// nothing is there to delay, and only a stream that never pauses has it
+// painted in its midst, at most every kThumbIntervalMs.
 bool CReadout::ThumbDue(DWORD now) const
 {
-    return ShowDue(now, m_addedAt, kThumbPauseMs) || ShowDue(now, m_thumbShownAt, kThumbIntervalMs);
+    return ShowDue(now, m_reportsSeenAt, kThumbPauseMs) ||
+           ShowDue(now, m_thumbShownAt, kThumbIntervalMs);
 }
 
 void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
@@ -322,20 +327,21 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
         m_scrollPainted = true;
         m_thumbShownAt = now;
     }
-    // Each time lines are taken costs a few calls into Wine's server (making
-    // the list undrawable and drawable again) besides the lines themselves,
-    // so they are taken on ticks at least kTakeIntervalMs apart, and always
-    // before the list goes on screen. Under Wine's 10 ms timer that is every
-    // other tick; on Windows, where the timer and the tick count both move in
-    // 15.6 ms steps, every tick. The queue's 255 slots hold 20 ms at 8000 Hz
-    // with room to spare.
+    // Each time lines are taken costs about 0.5 ms of calls into Wine's
+    // server (making the list undrawable and drawable again) besides the
+    // lines themselves, so they are taken when the list is due on screen, or
+    // sooner when the queue holds kTakeQueued: up to 1000 Hz ten times a
+    // second, at 8000 Hz on every tick of 15.6 ms (Windows) or every other
+    // one of 10 ms (Wine). A tick leaves at most kTakeQueued - 1 waiting, and
+    // the next adds at most 125 at 8000 Hz: within the queue's 255 slots. A
+    // tick that finds intervals queued marks the reports as still coming
+    // (see ThumbDue).
     bool added = false;
-    if (ShowDue(now, m_takenAt, kTakeIntervalMs) || ShowDue(now, m_listShownAt, kShowIntervalMs)) {
+    const UINT queued = mouse.Queued();
+    if (queued > 0)
+        m_reportsSeenAt = now;
+    if (queued >= kTakeQueued || ShowDue(now, m_listShownAt, kShowIntervalMs))
         added = AddLines(mouse, list);
-        m_takenAt = now;
-        if (added)
-            m_addedAt = now;
-    }
 
     // At most one of the two on a tick, the list first: each costs the
     // dialog's thread a few hundred microseconds or more under Wine.

@@ -21,38 +21,40 @@ bool ShowDue(DWORD now, DWORD last, DWORD intervalMs);
 // list's scroll bar looked like when it was last painted.
 class CReadout {
 public:
-    // Intervals are taken from the queue on ticks at least this far apart.
-    static constexpr DWORD kTakeIntervalMs = 15;
+    // Intervals are taken from the queue whenever the list is due on screen,
+    // and sooner once this many are queued: at 1000 Hz the list's own pace
+    // comes first (100 intervals), with a tick's worth to spare.
+    static constexpr UINT kTakeQueued = 112;
     // The list and the rate each go on screen at most this often.
     static constexpr DWORD kShowIntervalMs = 100;
     // The list's frame, for a change of its scroll bar (the thumb shrinking
     // as the list fills), is repainted once reports have paused this long
-    // (no interval taken)...
+    // (no tick found an interval queued)...
     static constexpr DWORD kThumbPauseMs = 50;
     // ...or, while they keep coming, at most this often.
     static constexpr DWORD kThumbIntervalMs = 2000;
 
     // One timer tick at tick count `now`. Pops every queued interval, oldest
-    // first (at most 255, the queue's capacity, in one tick), on ticks at
-    // least kTakeIntervalMs apart and whenever the list is due on screen
-    // (see below); a tick in between leaves the queue alone. Each is clamped to at most 64 ms, appended to the list as
-    // "%4.3f ms" (made the current line, as it is added) and fed to the rate
-    // estimator; the list is kept to at most 1024 lines, dropping the oldest.
-    // After the tick the newest line is in view and no line is selected,
-    // under Wine as on Windows. When every averaged interval was 0 ms the
-    // rate is unbounded and reads "inf Hz".
+    // first (at most 255, the queue's capacity, in one tick), whenever the
+    // list is due on screen (see below) and on any tick that finds
+    // kTakeQueued or more queued; other ticks leave the queue alone. Each is
+    // clamped to at most 64 ms, appended to the list as "%4.3f ms" (made the
+    // current line, as it is added) and fed to the rate estimator; the list
+    // is kept to at most 1024 lines, dropping the oldest. After the tick the
+    // newest line is in view and no line is selected, under Wine as on
+    // Windows. When every averaged interval was 0 ms the rate is unbounded
+    // and reads "inf Hz".
     //
-    // The list takes every line at once (its lines can be read at any time)
-    // and both controls stay visible between ticks, but what the user sees
+    // Both controls stay visible between ticks, but what the user sees
     // changes at most ten times a second: the list is repainted, and the
     // rate text, "%4.3f Hz" of the rate after the latest interval, written,
     // on ticks at least kShowIntervalMs apart, never both on the same tick,
     // and a later tick does what waits even when the queue is empty. The
     // list's scroll bar, while the list fills, follows when reports pause
     // for kThumbPauseMs, and while they keep coming at most every
-    // kThumbIntervalMs. Long work is cut into short stretches, with pending
-    // input let through in between. The queue's lock is held only inside
-    // each Pop. Dialog thread only.
+    // kThumbIntervalMs. Long work is cut into stretches, with pending input
+    // let through in between. The queue's lock is held only inside each Pop
+    // and Queued. Dialog thread only.
     void Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now);
 
     // Shows at once whatever the ticks have left waiting: the rate text is
@@ -75,8 +77,7 @@ private:
     };
     static ScrollPicture CurrentScrollPicture(const CListBox& list);
 
-    DWORD m_takenAt = 0;        // tick count when intervals were last taken; 0: never
-    DWORD m_addedAt = 0;        // tick count when the last lines were added; 0: never
+    DWORD m_reportsSeenAt = 0;  // tick count of the last tick that found intervals queued; 0: never
     DWORD m_listShownAt = 0;    // tick count of the last list repaint; 0: never
     DWORD m_rateShownAt = 0;    // tick count of the last rate text; 0: never
     bool m_listWaiting = false; // lines added since the last list repaint

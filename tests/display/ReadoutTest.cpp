@@ -66,14 +66,14 @@ protected:
         PumpMessages();
     }
 
-    // One timer tick carrying these intervals, 16 ms after the last (as on
-    // Windows), so that each tick takes what is queued. Between ticks both
+    // One timer tick carrying these intervals, the list's pace after the
+    // last, so that each tick takes what is queued. Between ticks both
     // controls are visible, as any other window sees them.
     void Tick(const std::vector<double>& intervals)
     {
         for (double ms : intervals)
             ASSERT_TRUE(mouse.Push(ms));
-        now += 16;
+        now += CReadout::kShowIntervalMs;
         readout.Update(mouse, list, edit, now);
         EXPECT_TRUE(IsWindowVisible(list.m_hWnd)) << "the list is hidden after a tick";
         EXPECT_TRUE(IsWindowVisible(edit.m_hWnd)) << "the edit is hidden after a tick";
@@ -458,6 +458,35 @@ TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
     EXPECT_EQ(120, list.GetCount());
     EXPECT_TRUE(NewestInView());
     EXPECT_TRUE(NoneSelected());
+}
+
+// Lines are taken at the list's pace, and sooner only as the queue fills: at
+// 1000 Hz the queue is left alone between the list's repaints, and at
+// 8000 Hz, on Windows' 15.6 ms ticks or Wine's 10 ms ones, no interval is
+// lost to a full queue.
+TEST_F(Readout, TakesAtTheListsPaceYetLosesNothingAt8000Hz)
+{
+    struct Case { const char* what; DWORD tickMs; int perTick; int maxTakes; };
+    for (const Case c : {Case{"1000 Hz, 10 ms ticks", 10, 10, 6},
+                         Case{"8000 Hz, 15.6 ms ticks", 16, 125, 50},
+                         Case{"8000 Hz, 10 ms ticks", 10, 80, 50}}) {
+        SCOPED_TRACE(c.what);
+        const uint32_t recordedBefore = g_nHistEnd;
+        int takes = 0;
+        for (int i = 0; i < 50; ++i) {
+            for (int k = 0; k < c.perTick; ++k)
+                ASSERT_TRUE(mouse.Push(1.0));
+            now += c.tickMs;
+            readout.Update(mouse, list, edit, now);
+            takes += mouse.Queued() == 0;
+        }
+        EXPECT_LE(takes, c.maxTakes);
+        EXPECT_EQ(50u * c.perTick, g_nHistEnd - recordedBefore + mouse.Queued())
+            << "intervals lost to a full queue";
+        readout.Flush(list, edit); // the next case starts with nothing waiting
+        while (mouse.Queued() > 0)
+            Tick({});
+    }
 }
 
 // While the list fills, its scroll bar changes: it is enabled once the lines
