@@ -203,6 +203,26 @@ int main()
             SendMessageA(list, WM_SETREDRAW, TRUE, 0);
             DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
         });
+        PrintCallTimes("list undrawable and back, 40 lines in between", 200, [&] {
+            DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
+            SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+            for (int i = 0; i < 40; ++i) {
+                SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("1.000 ms"));
+                SendMessageA(list, LB_DELETESTRING, 0, 0);
+            }
+            SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+            DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+        });
+        // Of which calls into Wine's server: the system's WM_SETREDRAW alone,
+        // and one update-region query, as the readout makes before it.
+        PrintCallTimes("  the system's WM_SETREDRAW off and on alone", 200, [&] {
+            DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
+            DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+        });
+        PrintCallTimes("  GetUpdateRect", 200, [&] {
+            RECT dirty;
+            GetUpdateRect(list, &dirty, FALSE);
+        });
         PrintCallTimes("list frame and scroll bar (RDW_FRAME, then UpdateWindow)", 50, [&] {
             RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
         });
