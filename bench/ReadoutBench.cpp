@@ -194,25 +194,23 @@ int main()
         });
         // What the readout does around each stretch of lines: the list made
         // undrawable (the system's and the list box's own WM_SETREDRAW) and
-        // drawable again, here around one line added and the oldest dropped.
-        PrintCallTimes("list undrawable and back, one line in between", 200, [&] {
-            DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
-            SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("1.000 ms"));
-            SendMessageA(list, LB_DELETESTRING, 0, 0);
-            SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-            DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
-        });
-        PrintCallTimes("list undrawable and back, 40 lines in between", 200, [&] {
-            DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
-            SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-            for (int i = 0; i < 40; ++i) {
-                SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("1.000 ms"));
-                SendMessageA(list, LB_DELETESTRING, 0, 0);
-            }
-            SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-            DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
-        });
+        // drawable again, here around one line, or 40, added and the oldest
+        // dropped.
+        for (const int lines : {1, 40}) {
+            char what[64];
+            std::snprintf(what, sizeof what, "list undrawable and back, %d line%s in between",
+                          lines, lines == 1 ? "" : "s");
+            PrintCallTimes(what, 200, [&] {
+                DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
+                SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+                for (int i = 0; i < lines; ++i) {
+                    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("1.000 ms"));
+                    SendMessageA(list, LB_DELETESTRING, 0, 0);
+                }
+                SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+                DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+            });
+        }
         // Of which calls into Wine's server: the system's WM_SETREDRAW alone,
         // and one update-region query, as the readout makes before it.
         PrintCallTimes("  the system's WM_SETREDRAW off and on alone", 200, [&] {
