@@ -258,7 +258,7 @@ void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
 {
     const ScrollPicture scroll = CurrentScrollPicture(list);
     bool frame = false;
-    if (!m_scrollPainted || !(scroll == m_scroll)) {
+    if (!(scroll == m_scroll)) {
         frame = !paceThumb || ThumbDue(now);
         m_thumbWaiting = !frame;
     }
@@ -268,7 +268,6 @@ void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
     if (frame) {
         ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
         m_scroll = scroll;
-        m_scrollPainted = true;
         m_thumbShownAt = now;
         m_thumbWaiting = false;
     } else if (!PaintClientNow(list)) {
@@ -338,10 +337,11 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
     // (see ThumbDue).
     bool added = false;
     const UINT queued = mouse.Queued();
-    if (queued > 0)
+    if (queued > 0) {
         m_reportsSeenAt = now;
-    if (queued >= kTakeQueued || ShowDue(now, m_listShownAt, kShowIntervalMs))
-        added = AddLines(mouse, list);
+        if (queued >= kTakeQueued || ShowDue(now, m_listShownAt, kShowIntervalMs))
+            added = AddLines(mouse, list);
+    }
 
     // At most one of the two on a tick, the list first: each costs the
     // dialog's thread a few hundred microseconds or more under Wine.

@@ -83,7 +83,7 @@ private:
     bool m_listWaiting = false; // lines added since the last list repaint
     bool m_rateWaiting = false; // m_rate not yet written
     double m_rate = 0.0;        // the rate after the latest interval
-    bool m_scrollPainted = false;
+    bool m_scrollPainted = false; // m_scroll recorded, on the first tick
     ScrollPicture m_scroll;     // the scroll bar as last painted
     DWORD m_thumbShownAt = 0;   // tick count of the last frame repaint; 0: never
     bool m_thumbWaiting = false; // the scroll bar changed since, its repaint held back

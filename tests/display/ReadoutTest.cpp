@@ -393,8 +393,8 @@ TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
 {
     CountListPaints();
     const DWORD start = 0xFFFFFE00; // 512 ms before the wrap
-    // Due, plus one count step; plus one step before the lines are taken, or
-    // one tick behind the list for the rate.
+    // Due, plus one count step; plus one more for the rate, which is written
+    // a tick behind the list.
     const DWORD kBound = 100 + 16 + 16;
     // What the screen has seen of the list, or of the rate.
     struct Showing {
