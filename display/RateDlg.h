@@ -9,10 +9,10 @@
 // then stays up with an empty readout.
 #pragma once
 
+#include "display/HistoryList.h"
 #include "display/Readout.h"
 #include "framework/Dialog.h"
 #include "framework/Edit.h"
-#include "framework/ListBox.h"
 #include "res/resource.h"
 #include "sampling/Mouse.h"
 
@@ -42,7 +42,7 @@ protected:
     HICON m_hIcon;       // the application icon, both the big and the small window icon
     CMouse m_mouse;      // the sampler
     UINT_PTR m_nTimer;   // the readout timer, as SetTimer returned it
-    CListBox m_list;     // the history list, control IDC_HISTORY_LIST
+    CHistoryList m_list; // the history list, control IDC_HISTORY_LIST
     CEdit m_edit;        // the average field, control IDC_AVERAGE_EDIT
     // The readout's state between ticks: when the list and the rate were last
     // put on screen, and what waits to be.

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "display/HistoryList.h"
 #include "display/RateEstimator.h"
 #include "display/Readout.h"
 #include "framework/Edit.h"
-#include "framework/ListBox.h"
 #include "tests/support/TestMouse.h"
 #include "tests/support/Wait.h"
 #include "tests/support/Window.h"
@@ -42,7 +42,7 @@ protected:
     CFakeDevice device;
     CTestMouse mouse{&device};
     HWND parent = nullptr;
-    CListBox list;
+    CHistoryList list; // the dialog's list class, subclassing the LISTBOX as the dialog does
     CEdit edit;
     CReadout readout;
     DWORD now = 1000; // the tick count the readout is given
@@ -54,10 +54,14 @@ protected:
                                    << "): these tests need Wine with an X display (DISPLAY="
                                    << (getenv("DISPLAY") ? getenv("DISPLAY") : "unset") << ")";
         // The dialog's list (54 x 155 dialog units) and edit at their usual size.
-        ASSERT_TRUE(list.Attach(CreateWindowExA(WS_EX_RIGHT, "LISTBOX", "", kListStyle, 28, 28, 81,
-                                                252, parent, reinterpret_cast<HMENU>(1000),
-                                                nullptr, nullptr)))
-            << "cannot create the LISTBOX, error " << GetLastError();
+        const HWND hList = CreateWindowExA(WS_EX_RIGHT, "LISTBOX", "", kListStyle, 28, 28, 81, 252,
+                                           parent, reinterpret_cast<HMENU>(1000), nullptr, nullptr);
+        ASSERT_NE(nullptr, hList) << "cannot create the LISTBOX, error " << GetLastError();
+        // Counted beneath the list class: what reaches the list box itself.
+        s_listPaints = s_listFramePaints = s_listMoves = 0;
+        s_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            hList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingListProc)));
+        ASSERT_TRUE(list.SubclassWindow(hList));
         ASSERT_TRUE(edit.Attach(CreateWindowExA(WS_EX_RIGHT, "EDIT", "", kEditStyle, 147, 262, 75,
                                                 23, parent, reinterpret_cast<HMENU>(1001),
                                                 nullptr, nullptr)))
@@ -89,25 +93,24 @@ protected:
         PumpMessages();
     }
 
-    // Counts from now on each time the list draws its rows: on WM_PAINT from
-    // the message loop, or on WM_PRINTCLIENT, drawing into a DC it is given;
-    // and, apart, each time it draws its frame (WM_NCPAINT).
-    void CountListPaints()
-    {
-        s_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-            list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingListProc)));
-    }
+    // Counts each time the list box draws its rows: on WM_PAINT from the
+    // message loop, or on WM_PRINTCLIENT, drawing into a DC it is given; and,
+    // apart, each time it draws its frame (WM_NCPAINT), and each pointer move
+    // it is given.
     static LRESULT CALLBACK CountingListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     {
         if (msg == WM_PAINT || msg == WM_PRINTCLIENT)
             ++s_listPaints;
         else if (msg == WM_NCPAINT)
             ++s_listFramePaints;
+        else if (msg == WM_MOUSEMOVE)
+            ++s_listMoves;
         return CallWindowProcA(s_listProc, hwnd, msg, wp, lp);
     }
     static WNDPROC s_listProc;
     static int s_listPaints;
     static int s_listFramePaints;
+    static int s_listMoves;
 
     std::vector<std::string> Lines() const { return ListLines(list); }
     std::string EditText() const { return WindowText(edit); }
@@ -192,6 +195,7 @@ protected:
 WNDPROC Readout::s_listProc = nullptr;
 int Readout::s_listPaints = 0;
 int Readout::s_listFramePaints = 0;
+int Readout::s_listMoves = 0;
 
 struct ClampCase {
     const char* name;
@@ -391,7 +395,6 @@ TEST(ShowDue, WaitsTheIntervalAcrossTickCountStepsAndTheWrap)
 // waited, and after that touch nothing.
 TEST_F(Readout, ShowsAtMostTenTimesASecondAcrossTickCountStepsAndTheWrap)
 {
-    CountListPaints();
     const DWORD start = 0xFFFFFE00; // 512 ms before the wrap
     // Due, plus one count step; plus one more for the rate, which is written
     // a tick behind the list.
@@ -497,7 +500,6 @@ TEST_F(Readout, TakesAtTheListsPaceYetLosesNothingAt8000Hz)
 // screen is what a full repaint draws.
 TEST_F(Readout, TheThumbFollowsInPausesAndRarelyMidStream)
 {
-    CountListPaints();
     std::vector<DWORD> frames; // tick counts at which the frame was painted
     int line = 0;
     auto run = [&](int ticks, bool streaming) {
@@ -572,4 +574,26 @@ TEST_F(Readout, AForcedFullRepaintDuringAStreamDrawsBothControlsWhole)
         EXPECT_EQ(0u, Differ(editForced, ScreenPixels(edit.m_hWnd)))
             << "rate field pixels (text, border) that differ from an undisturbed repaint";
     }
+}
+
+// Pointer moves over the list reach the list box only with a mouse button
+// down, as during a drag begun in it; without one the list class answers them
+// itself. Everything else still reaches the list box.
+TEST_F(Readout, PointerMovesReachTheListBoxOnlyWithAButtonDown)
+{
+    const struct {
+        WPARAM keys;
+        bool reaches;
+    } moves[] = {
+        {0, false},          {MK_SHIFT, false},   {MK_CONTROL, false},
+        {MK_LBUTTON, true},  {MK_RBUTTON, true},  {MK_MBUTTON, true},
+        {MK_XBUTTON1, true}, {MK_XBUTTON2, true}, {MK_LBUTTON | MK_SHIFT, true},
+    };
+    for (const auto& move : moves) {
+        const int before = s_listMoves;
+        EXPECT_EQ(0, list.SendMessage(WM_MOUSEMOVE, move.keys, MAKELPARAM(20, 40)));
+        EXPECT_EQ(move.reaches, s_listMoves != before) << "keys 0x" << std::hex << move.keys;
+    }
+    Tick({1.0, 2.0});
+    EXPECT_EQ((std::vector<std::string>{Ms(1.0), Ms(2.0)}), Lines());
 }
