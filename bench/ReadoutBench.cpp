@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "display/HistoryList.h"
 #include "display/RateEstimator.h"
 #include "display/Readout.h"
 #include "framework/Edit.h"
@@ -177,6 +178,11 @@ int main()
         SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         ReleaseDC(hwnd, dc);
     };
+    CHistoryList historyList; // a second list of the dialog's style, through the dialog's list class
+    historyList.SubclassWindow(CreateWindowExA(WS_EX_RIGHT, "LISTBOX", "", 0x50A15101, 140, 28, 81,
+                                               200, r.parent, reinterpret_cast<HMENU>(1002),
+                                               nullptr, nullptr));
+    const HWND history = historyList.m_hWnd;
     for (int round = 0; round < 2; ++round) {
         PrintCallTimes("list rows, paint cycle", 200, [&] {
             InvalidateRect(list, nullptr, FALSE);
@@ -220,6 +226,15 @@ int main()
         PrintCallTimes("  GetUpdateRect", 200, [&] {
             RECT dirty;
             GetUpdateRect(list, &dirty, FALSE);
+        });
+        // A pointer move over the list with no button down, as every mouse
+        // report brings while the pointer is over it: given to the list box
+        // itself, and to the dialog's list class.
+        PrintCallTimes("pointer move to the list box (WM_MOUSEMOVE)", 200, [&] {
+            SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(20, 40));
+        });
+        PrintCallTimes("pointer move to the dialog's list class", 200, [&] {
+            SendMessageA(history, WM_MOUSEMOVE, 0, MAKELPARAM(20, 40));
         });
         PrintCallTimes("list frame and scroll bar (RDW_FRAME, then UpdateWindow)", 50, [&] {
             RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
