@@ -13,16 +13,17 @@ namespace {
 const double kMaxShownMs = 64.0;
 const int kMaxLines = 1024;
 
-// The longest the list is kept undrawable and adding lines before pending
-// input is let through, in microseconds. Under Wine the dialog's thread also
-// reads the X input events that become DirectInput reports, but only when it
-// looks at its message queue: for as long as it works uninterrupted, pointer
-// reports wait, and those that pile up are merged into one. Making the list
-// undrawable and drawable again costs about 0.5 ms of calls into Wine's
-// server however few the lines (a line costs a few microseconds), so a
-// stretch is not cut short of that: a take of 100-150 lines is one stretch,
-// and only a full queue (255 intervals) takes two.
-const LONGLONG kStretchUs = 1000;
+// The longest the dialog's thread adds lines before it lets pending input
+// in, in microseconds. Under Wine the dialog's thread also reads the X input
+// events that become DirectInput reports, but only when it looks at its
+// message queue: for as long as it works uninterrupted, pointer reports wait,
+// and those that pile up are merged into one. A take of lines also makes a
+// few calls into Wine's server before and after the lines (making the list
+// undrawable and drawable again, about 0.5 ms each side while the mouse is
+// moving), and input is let in between those and the lines too, so that no
+// piece of a take runs much longer than the 1 ms between two reports of a
+// 1000 Hz mouse.
+const LONGLONG kSliceUs = 300;
 
 // At most this many intervals in one tick: what the queue holds when full.
 // A dialog thread that falls behind a fast mouse (8000 Hz on a busy
@@ -49,8 +50,10 @@ LONGLONG MicrosecondsSince(const LARGE_INTEGER& start)
 // is where pointer motion becomes DirectInput reports, before it returns. On
 // Windows input reaches DirectInput without the dialog's thread, and this only
 // delivers messages sent from other threads, as the message loop would. It
-// is called only while both controls are visible and consistent, because
-// those sent messages, and the window events read, may look at them.
+// is called only while both controls are consistent, because those sent
+// messages, and the window events read, may look at them: between two lines
+// of a take the list holds whole lines and is only undrawable for a moment,
+// as it is to every other thread throughout the take.
 void LetInputThrough(const CWnd& wnd)
 {
     MSG msg;
@@ -92,8 +95,8 @@ void ShowNewestWithoutSelection(CListBox& list, int rows)
         list.SendMessage(LB_SETCURSEL, static_cast<WPARAM>(-1));
 }
 
-// Makes the list undrawable while lines are added, for one stretch of one
-// tick. A visible list box redraws its scroll bar at once on every line added
+// Makes the list undrawable while lines are added, for one take of lines
+// within one tick. A visible list box redraws its scroll bar at once on every line added
 // or deleted (several milliseconds each under Wine) and moves its rows on
 // screen whenever its top line changes. So the system's own WM_SETREDRAW
 // handling (DefWindowProc) takes WS_VISIBLE away; the list box's own handling
@@ -189,9 +192,10 @@ CReadout::ScrollPicture CReadout::CurrentScrollPicture(const CListBox& list)
     return picture;
 }
 
-// Moves every queued interval into the list and the estimator, in stretches
-// of at most kStretchUs with pending input let through in between. Returns
-// whether there was any.
+// Moves every queued interval into the list and the estimator, the list
+// undrawable meanwhile, with pending input let through after making it
+// undrawable, every kSliceUs of lines, and before making it drawable again.
+// Returns whether there was any.
 bool CReadout::AddLines(CMouse& mouse, CListBox& list)
 {
     double ms;
@@ -201,43 +205,45 @@ bool CReadout::AddLines(CMouse& mouse, CListBox& list)
 
     const int rows = FullRows(list);
     CString text;
+    const bool repaintWaiting = Suspend(list);
+    LetInputThrough(list);
+    LARGE_INTEGER start;
+    ::QueryPerformanceCounter(&start);
     int taken = 0;
     bool more = true;
     while (more) {
-        const bool repaintWaiting = Suspend(list);
-        LARGE_INTEGER start;
-        ::QueryPerformanceCounter(&start);
-        do {
-            if (ms > kMaxShownMs)
-                ms = kMaxShownMs;
+        if (ms > kMaxShownMs)
+            ms = kMaxShownMs;
 
-            text.Empty();
-            text.AppendFormat("%4.3f ms", ms);
-            list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
-            const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
-            list.SendMessage(LB_SETCURSEL, count - 1);
+        text.Empty();
+        text.AppendFormat("%4.3f ms", ms);
+        list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
+        const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
+        list.SendMessage(LB_SETCURSEL, count - 1);
 
-            m_rate = UpdateRate(ms);
+        m_rate = UpdateRate(ms);
 
-            if (list.SendMessage(LB_GETCOUNT) > kMaxLines) {
-                list.SendMessage(LB_DELETESTRING, 0);
-                // Deleting the oldest line leaves the top index as it was. When
-                // LB_SETCURSEL had scrolled to the newest line (Windows), the top
-                // is now a line past the last full page, and one line up puts the
-                // newest line back at the bottom. Otherwise (Wine) the view holds
-                // whole rows already, and scrolling up would only move the newest
-                // line further away.
-                const int top = static_cast<int>(list.SendMessage(LB_GETTOPINDEX));
-                if (top > 0 && top + rows > kMaxLines)
-                    list.SendMessage(LB_SETTOPINDEX, top - 1);
-            }
-            more = ++taken < kMaxPerTick && mouse.Pop(&ms);
-        } while (more && MicrosecondsSince(start) < kStretchUs);
-        ShowNewestWithoutSelection(list, rows);
-        Resume(list, repaintWaiting);
-        if (more)
+        if (list.SendMessage(LB_GETCOUNT) > kMaxLines) {
+            list.SendMessage(LB_DELETESTRING, 0);
+            // Deleting the oldest line leaves the top index as it was. When
+            // LB_SETCURSEL had scrolled to the newest line (Windows), the top
+            // is now a line past the last full page, and one line up puts the
+            // newest line back at the bottom. Otherwise (Wine) the view holds
+            // whole rows already, and scrolling up would only move the newest
+            // line further away.
+            const int top = static_cast<int>(list.SendMessage(LB_GETTOPINDEX));
+            if (top > 0 && top + rows > kMaxLines)
+                list.SendMessage(LB_SETTOPINDEX, top - 1);
+        }
+        more = ++taken < kMaxPerTick && mouse.Pop(&ms);
+        if (more && MicrosecondsSince(start) >= kSliceUs) {
             LetInputThrough(list);
+            ::QueryPerformanceCounter(&start);
+        }
     }
+    ShowNewestWithoutSelection(list, rows);
+    LetInputThrough(list);
+    Resume(list, repaintWaiting);
     m_listWaiting = true;
     m_rateWaiting = true;
     return true;

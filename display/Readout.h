@@ -52,7 +52,7 @@ public:
     // and a later tick does what waits even when the queue is empty. The
     // list's scroll bar, while the list fills, follows when reports pause
     // for kThumbPauseMs, and while they keep coming at most every
-    // kThumbIntervalMs. Long work is cut into stretches, with pending input
+    // kThumbIntervalMs. Long work is cut into pieces, with pending input
     // let through in between. The queue's lock is held only inside each Pop
     // and Queued. Dialog thread only.
     void Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now);

@@ -4,8 +4,10 @@
 // (Wine draws through X); each case says so when windows cannot be created.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "display/HistoryList.h"
@@ -596,4 +598,26 @@ TEST_F(Readout, PointerMovesReachTheListBoxOnlyWithAButtonDown)
     }
     Tick({1.0, 2.0});
     EXPECT_EQ((std::vector<std::string>{Ms(1.0), Ms(2.0)}), Lines());
+}
+
+// A message another thread sends to the list while a full queue is taken is
+// answered within the take, not after it, from a list holding whole lines.
+TEST_F(Readout, AnotherThreadIsAnsweredWithinATake)
+{
+    Tick(Range(0, 10));
+    PumpMessages();
+    for (int i = 0; i < 255; ++i)
+        ASSERT_TRUE(mouse.Push(1.0));
+    std::atomic<LRESULT> count{-2};
+    std::thread asker([&] { count = SendMessageA(list.m_hWnd, LB_GETCOUNT, 0, 0); });
+    ASSERT_TRUE(WaitFor([] { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }));
+    now += CReadout::kShowIntervalMs;
+    readout.Update(mouse, list, edit, now);
+    const bool answered = WaitFor([&] { return count.load() != -2; }, 2000);
+    PumpMessages(); // answers it now if the take did not
+    asker.join();
+    ASSERT_TRUE(answered) << "the message waited until after the tick";
+    EXPECT_GE(count.load(), 10);
+    EXPECT_LT(count.load(), 265) << "answered only once every line was in";
+    EXPECT_EQ(265, list.GetCount());
 }
