@@ -178,7 +178,8 @@ int main()
         SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         ReleaseDC(hwnd, dc);
     };
-    CHistoryList historyList; // a second list of the dialog's style, through the dialog's list class
+    // A second list of the dialog's style, through the dialog's list class.
+    CHistoryList historyList;
     historyList.SubclassWindow(CreateWindowExA(WS_EX_RIGHT, "LISTBOX", "", 0x50A15101, 140, 28, 81,
                                                200, r.parent, reinterpret_cast<HMENU>(1002),
                                                nullptr, nullptr));

@@ -96,9 +96,9 @@ void ShowNewestWithoutSelection(CListBox& list, int rows)
 }
 
 // Makes the list undrawable while lines are added, for one take of lines
-// within one tick. A visible list box redraws its scroll bar at once on every line added
-// or deleted (several milliseconds each under Wine) and moves its rows on
-// screen whenever its top line changes. So the system's own WM_SETREDRAW
+// within one tick. A visible list box redraws its scroll bar at once on every
+// line added or deleted (several milliseconds each under Wine) and moves its
+// rows on screen whenever its top line changes. So the system's own WM_SETREDRAW
 // handling (DefWindowProc) takes WS_VISIBLE away; the list box's own handling
 // alone would leave the list drawable. The list box's own is sent as well: it
 // makes the list skip its scroll-bar update and row invalidation for each

@@ -610,7 +610,9 @@ TEST_F(Readout, AnotherThreadIsAnsweredWithinATake)
         ASSERT_TRUE(mouse.Push(1.0));
     std::atomic<LRESULT> count{-2};
     std::thread asker([&] { count = SendMessageA(list.m_hWnd, LB_GETCOUNT, 0, 0); });
-    ASSERT_TRUE(WaitFor([] { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }));
+    // The message waits in this thread's queue before the tick begins.
+    ASSERT_TRUE(WaitFor(
+        [] { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }));
     now += CReadout::kShowIntervalMs;
     readout.Update(mouse, list, edit, now);
     const bool answered = WaitFor([&] { return count.load() != -2; }, 2000);
