@@ -11,7 +11,6 @@
 
 namespace {
 const double kMaxShownMs = 64.0;
-const int kMaxLines = 1024;
 
 // The longest the dialog's thread adds lines before it lets pending input
 // in, in microseconds. Under Wine the dialog's thread also reads the X input
@@ -25,11 +24,11 @@ const int kMaxLines = 1024;
 // 1000 Hz mouse.
 const LONGLONG kSliceUs = 300;
 
-// At most this many intervals in one tick: what the queue holds when full.
-// A dialog thread that falls behind a fast mouse (8000 Hz on a busy
-// machine) then lets the queue drop its oldest intervals, as it does
-// whenever the thread is held up, rather than finding the queue refilled
-// each time it empties it and never ending the tick.
+// At most this many intervals popped in one tick: what the queue holds when
+// full. A dialog thread that falls behind a fast mouse then lets the queue
+// drop its oldest intervals, as it does whenever the thread is held up,
+// rather than finding the queue refilled each time it empties it and never
+// ending the tick.
 const int kMaxPerTick = 255;
 
 LONGLONG MicrosecondsSince(const LARGE_INTEGER& start)
@@ -192,36 +191,51 @@ CReadout::ScrollPicture CReadout::CurrentScrollPicture(const CListBox& list)
     return picture;
 }
 
-// Moves every queued interval into the list and the estimator, the list
-// undrawable meanwhile, with pending input let through after making it
-// undrawable, every kSliceUs of lines, and before making it drawable again.
-// Returns whether there was any.
-bool CReadout::AddLines(CMouse& mouse, CListBox& list)
+// Pops every queued interval into the estimator and the intervals waiting
+// for the list. Returns whether there was any.
+bool CReadout::TakeQueued(CMouse& mouse)
 {
     double ms;
+    int taken = 0;
     // The queue's lock is held only inside each Pop, never across the display work.
-    if (!mouse.Pop(&ms))
-        return false;
+    while (taken < kMaxPerTick && mouse.Pop(&ms)) {
+        ++taken;
+        if (ms > kMaxShownMs)
+            ms = kMaxShownMs;
+        m_rate = UpdateRate(ms);
+        if (m_pendingCount == kMaxLines) {
+            m_pendingFirst = (m_pendingFirst + 1) % kMaxLines;
+            --m_pendingCount;
+        }
+        m_pending[(m_pendingFirst + m_pendingCount) % kMaxLines] = ms;
+        ++m_pendingCount;
+    }
+    if (taken > 0)
+        m_rateWaiting = true;
+    return taken > 0;
+}
 
+// Moves the waiting intervals into the list, the list undrawable meanwhile,
+// with pending input let through after making it undrawable, every kSliceUs
+// of lines, and before making it drawable again.
+void CReadout::AddLines(CListBox& list)
+{
     const int rows = FullRows(list);
     CString text;
     const bool repaintWaiting = Suspend(list);
     LetInputThrough(list);
     LARGE_INTEGER start;
     ::QueryPerformanceCounter(&start);
-    int taken = 0;
-    bool more = true;
-    while (more) {
-        if (ms > kMaxShownMs)
-            ms = kMaxShownMs;
+    while (m_pendingCount > 0) {
+        const double ms = m_pending[m_pendingFirst];
+        m_pendingFirst = (m_pendingFirst + 1) % kMaxLines;
+        --m_pendingCount;
 
         text.Empty();
         text.AppendFormat("%4.3f ms", ms);
         list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
         const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
         list.SendMessage(LB_SETCURSEL, count - 1);
-
-        m_rate = UpdateRate(ms);
 
         if (list.SendMessage(LB_GETCOUNT) > kMaxLines) {
             list.SendMessage(LB_DELETESTRING, 0);
@@ -235,8 +249,7 @@ bool CReadout::AddLines(CMouse& mouse, CListBox& list)
             if (top > 0 && top + rows > kMaxLines)
                 list.SendMessage(LB_SETTOPINDEX, top - 1);
         }
-        more = ++taken < kMaxPerTick && mouse.Pop(&ms);
-        if (more && MicrosecondsSince(start) >= kSliceUs) {
+        if (m_pendingCount > 0 && MicrosecondsSince(start) >= kSliceUs) {
             LetInputThrough(list);
             ::QueryPerformanceCounter(&start);
         }
@@ -245,8 +258,6 @@ bool CReadout::AddLines(CMouse& mouse, CListBox& list)
     LetInputThrough(list);
     Resume(list, repaintWaiting);
     m_listWaiting = true;
-    m_rateWaiting = true;
-    return true;
 }
 
 // Puts the list's rows on screen, drawn at once (see PaintClientNow).
@@ -332,22 +343,19 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
         m_scrollPainted = true;
         m_thumbShownAt = now;
     }
-    // Each time lines are taken costs about 0.5 ms of calls into Wine's
-    // server (making the list undrawable and drawable again) besides the
-    // lines themselves, so they are taken when the list is due on screen, or
-    // sooner when the queue holds kTakeQueued: up to 1000 Hz ten times a
-    // second, at 8000 Hz on every tick of 15.6 ms (Windows) or every other
-    // one of 10 ms (Wine). A tick leaves at most kTakeQueued - 1 waiting, and
-    // the next adds at most 125 at 8000 Hz: within the queue's 255 slots. A
-    // tick that finds intervals queued marks the reports as still coming
-    // (see ThumbDue).
-    bool added = false;
-    const UINT queued = mouse.Queued();
-    if (queued > 0) {
+    // Every tick empties the queue, a matter of microseconds, so that a
+    // dialog thread held up for a while finds all of the queue's room free,
+    // at any rate. The intervals wait here until the list is due on screen:
+    // each take of lines costs about 0.5 ms of calls into Wine's server
+    // (making the list undrawable and drawable again) besides the lines
+    // themselves, and happens at most ten times a second at any rate. A tick
+    // that finds intervals queued marks the reports as still coming (see
+    // ThumbDue).
+    if (TakeQueued(mouse))
         m_reportsSeenAt = now;
-        if (queued >= kTakeQueued || ShowDue(now, m_listShownAt, kShowIntervalMs))
-            added = AddLines(mouse, list);
-    }
+    const bool added = m_pendingCount > 0 && ShowDue(now, m_listShownAt, kShowIntervalMs);
+    if (added)
+        AddLines(list);
 
     // At most one of the two on a tick, the list first: each costs the
     // dialog's thread a few hundred microseconds or more under Wine.
@@ -370,6 +378,8 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
 
 void CReadout::Flush(CListBox& list, CEdit& edit)
 {
+    if (m_pendingCount > 0)
+        AddLines(list);
     if (m_listWaiting || m_thumbWaiting)
         ShowList(list, ::GetTickCount(), false);
     if (m_rateWaiting)

@@ -21,10 +21,8 @@ bool ShowDue(DWORD now, DWORD last, DWORD intervalMs);
 // list's scroll bar looked like when it was last painted.
 class CReadout {
 public:
-    // Intervals are taken from the queue whenever the list is due on screen,
-    // and sooner once this many are queued: at 1000 Hz the list's own pace
-    // comes first (100 intervals), with a tick's worth to spare.
-    static constexpr UINT kTakeQueued = 112;
+    // The list's bound, and so the most intervals worth holding for it.
+    static constexpr int kMaxLines = 1024;
     // The list and the rate each go on screen at most this often.
     static constexpr DWORD kShowIntervalMs = 100;
     // The list's frame, for a change of its scroll bar (the thumb shrinking
@@ -35,15 +33,14 @@ public:
     static constexpr DWORD kThumbIntervalMs = 2000;
 
     // One timer tick at tick count `now`. Pops every queued interval, oldest
-    // first (at most 255, the queue's capacity, in one tick), whenever the
-    // list is due on screen (see below) and on any tick that finds
-    // kTakeQueued or more queued; other ticks leave the queue alone. Each is
-    // clamped to at most 64 ms, appended to the list as "%4.3f ms" (made the
-    // current line, as it is added) and fed to the rate estimator; the list
-    // is kept to at most 1024 lines, dropping the oldest. After the tick the
-    // newest line is in view and no line is selected, under Wine as on
-    // Windows. When every averaged interval was 0 ms the rate is unbounded
-    // and reads "inf Hz".
+    // first (at most 255, the queue's capacity, in one tick); each is clamped
+    // to at most 64 ms and fed to the rate estimator at once, and waits with
+    // the readout until the list is due on screen (see below). Then each
+    // waiting interval is appended to the list as "%4.3f ms" (made the
+    // current line, as it is added); the list is kept to at most 1024 lines,
+    // dropping the oldest. After the tick the newest line is in view and no
+    // line is selected, under Wine as on Windows. When every averaged
+    // interval was 0 ms the rate is unbounded and reads "inf Hz".
     //
     // Both controls stay visible between ticks, but what the user sees
     // changes at most ten times a second: the list is repainted, and the
@@ -53,16 +50,18 @@ public:
     // list's scroll bar, while the list fills, follows when reports pause
     // for kThumbPauseMs, and while they keep coming at most every
     // kThumbIntervalMs. Long work is cut into pieces, with pending input
-    // let through in between. The queue's lock is held only inside each Pop
-    // and Queued. Dialog thread only.
+    // let through in between. The queue's lock is held only inside each
+    // Pop. Dialog thread only.
     void Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now);
 
-    // Shows at once whatever the ticks have left waiting: the rate text is
-    // written and the list drawn, its scroll bar included.
+    // Shows at once whatever the ticks have left waiting: the waiting
+    // intervals become lines, the rate text is written and the list drawn,
+    // its scroll bar included.
     void Flush(CListBox& list, CEdit& edit);
 
 private:
-    bool AddLines(CMouse& mouse, CListBox& list);
+    bool TakeQueued(CMouse& mouse);
+    void AddLines(CListBox& list);
     void ShowList(CListBox& list, DWORD now, bool paceThumb);
     bool ThumbDue(DWORD now) const;
     void ShowRate(CEdit& edit);
@@ -76,6 +75,13 @@ private:
         bool operator==(const ScrollPicture& o) const;
     };
     static ScrollPicture CurrentScrollPicture(const CListBox& list);
+
+    // Intervals popped and not yet in the list, oldest first, in a ring: at
+    // most the newest kMaxLines, since older ones would leave the list within
+    // the same take.
+    double m_pending[kMaxLines] = {};
+    int m_pendingFirst = 0;
+    int m_pendingCount = 0;
 
     DWORD m_reportsSeenAt = 0;  // tick count of the last tick that found intervals queued; 0: never
     DWORD m_listShownAt = 0;    // tick count of the last list repaint; 0: never

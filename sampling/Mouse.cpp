@@ -210,12 +210,3 @@ BOOL CMouse::Pop(double* pMs)
     lock.Unlock();
     return bResult;
 }
-
-UINT CMouse::Queued()
-{
-    CSingleLock lock(&m_cs);
-    lock.Lock();
-    const UINT queued = m_nWrite - m_nRead;
-    lock.Unlock();
-    return queued;
-}

@@ -62,9 +62,6 @@ public:
     // FALSE and leaves *pMs alone when nothing is unread. Dialog thread only.
     BOOL Pop(double* pMs);
 
-    // How many intervals are queued and unread (at most 255). Dialog thread only.
-    UINT Queued();
-
     CMouse(const CMouse&) = delete;
     CMouse& operator=(const CMouse&) = delete;
 
