@@ -133,18 +133,14 @@ void Resume(CWnd& wnd, bool repaintWaiting)
 // WM_PAINT takes about 0.5 ms, its drawing into a window DC about 0.14 ms; the
 // rate field 0.4 ms against 0.07 ms. The system's controls draw their client
 // area into a given DC on WM_PRINTCLIENT. The DC is the window's own, clipped
-// to what of it is visible, and the caret, if the control has it, is hidden
-// while drawing, as BeginPaint would. Returns false when no DC was had and
-// nothing was drawn.
+// to what of it is visible. Returns false when no DC was had and nothing was
+// drawn.
 bool PaintClientNow(CWnd& wnd)
 {
     HDC dc = ::GetDC(wnd.m_hWnd);
     if (!dc)
         return false;
-    const bool caretHidden = ::HideCaret(wnd.m_hWnd) != FALSE;
     wnd.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    if (caretHidden)
-        ::ShowCaret(wnd.m_hWnd);
     ::ReleaseDC(wnd.m_hWnd, dc);
     return true;
 }
@@ -314,10 +310,17 @@ void CReadout::ShowRate(CEdit& edit)
         LetInputThrough(edit);
         // The field asked for its client area to be repainted; it is drawn
         // now and only that is taken off what waits, so that a repaint of
-        // its border asked for by anything else still happens.
+        // its border asked for by anything else still happens. The field
+        // shows a caret while it has the focus, hidden while it is drawn, as
+        // BeginPaint would. (A list box has none, and under Wine asking
+        // costs two calls into its server.)
         RECT client;
         edit.GetClientRect(&client);
-        if (PaintClientNow(edit))
+        const bool caretHidden = ::HideCaret(edit.m_hWnd) != FALSE;
+        const bool drawn = PaintClientNow(edit);
+        if (caretHidden)
+            ::ShowCaret(edit.m_hWnd);
+        if (drawn)
             ::ValidateRect(edit.m_hWnd, &client);
     }
     m_rateWaiting = false;
