@@ -348,15 +348,20 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
     }
     // Every tick empties the queue, a matter of microseconds, so that a
     // dialog thread held up for a while finds all of the queue's room free,
-    // at any rate. The intervals wait here until the list is due on screen:
-    // each take of lines costs about 0.5 ms of calls into Wine's server
-    // (making the list undrawable and drawable again) besides the lines
-    // themselves, and happens at most ten times a second at any rate. A tick
-    // that finds intervals queued marks the reports as still coming (see
-    // ThumbDue).
+    // at any rate. The intervals wait here until the list is due on screen,
+    // or kTakeWaiting wait: each take of lines costs about 0.5 ms of calls
+    // into Wine's server (making the list undrawable and drawable again)
+    // besides the lines themselves, so up to 1000 Hz lines are taken ten
+    // times a second; faster, two or more shorter takes every 100 ms cost
+    // the mouse's input path less than one long one (at 2000 Hz, 0.98 of
+    // what a reader drawing nothing shows, against 0.92 for one take). A
+    // tick that finds intervals queued marks the reports as still coming
+    // (see ThumbDue).
     if (TakeQueued(mouse))
         m_reportsSeenAt = now;
-    const bool added = m_pendingCount > 0 && ShowDue(now, m_listShownAt, kShowIntervalMs);
+    const bool added =
+        m_pendingCount > 0 &&
+        (m_pendingCount >= kTakeWaiting || ShowDue(now, m_listShownAt, kShowIntervalMs));
     if (added)
         AddLines(list);
 

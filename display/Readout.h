@@ -23,6 +23,10 @@ class CReadout {
 public:
     // The list's bound, and so the most intervals worth holding for it.
     static constexpr int kMaxLines = 1024;
+    // The intervals waiting are taken into the list whenever it is due on
+    // screen, and sooner once this many wait: at 1000 Hz the list's own pace
+    // comes first (100 intervals), with a tick's worth to spare.
+    static constexpr int kTakeWaiting = 112;
     // The list and the rate each go on screen at most this often.
     static constexpr DWORD kShowIntervalMs = 100;
     // The list's frame, for a change of its scroll bar (the thumb shrinking
@@ -35,8 +39,8 @@ public:
     // One timer tick at tick count `now`. Pops every queued interval, oldest
     // first (at most 255, the queue's capacity, in one tick); each is clamped
     // to at most 64 ms and fed to the rate estimator at once, and waits with
-    // the readout until the list is due on screen (see below). Then each
-    // waiting interval is appended to the list as "%4.3f ms" (made the
+    // the readout until the list is due on screen (see below) or
+    // kTakeWaiting wait. Then each waiting interval is appended to the list as "%4.3f ms" (made the
     // current line, as it is added); the list is kept to at most 1024 lines,
     // dropping the oldest. After the tick the newest line is in view and no
     // line is selected, under Wine as on Windows. When every averaged
