@@ -353,10 +353,9 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
     // into Wine's server (making the list undrawable and drawable again)
     // besides the lines themselves, so up to 1000 Hz lines are taken ten
     // times a second; faster, two or more shorter takes every 100 ms cost
-    // the mouse's input path less than one long one (at 2000 Hz, 0.98 of
-    // what a reader drawing nothing shows, against 0.92 for one take). A
-    // tick that finds intervals queued marks the reports as still coming
-    // (see ThumbDue).
+    // the mouse's input path less than one long one, as measured at
+    // 2000 Hz. A tick that finds intervals queued marks the reports as still
+    // coming (see ThumbDue).
     if (TakeQueued(mouse))
         m_reportsSeenAt = now;
     const bool added =

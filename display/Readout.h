@@ -40,11 +40,12 @@ public:
     // first (at most 255, the queue's capacity, in one tick); each is clamped
     // to at most 64 ms and fed to the rate estimator at once, and waits with
     // the readout until the list is due on screen (see below) or
-    // kTakeWaiting wait. Then each waiting interval is appended to the list as "%4.3f ms" (made the
-    // current line, as it is added); the list is kept to at most 1024 lines,
-    // dropping the oldest. After the tick the newest line is in view and no
-    // line is selected, under Wine as on Windows. When every averaged
-    // interval was 0 ms the rate is unbounded and reads "inf Hz".
+    // kTakeWaiting wait. Then each waiting interval is appended to the list
+    // as "%4.3f ms" (made the current line, as it is added); the list is kept
+    // to at most 1024 lines, dropping the oldest. After the tick the newest
+    // line is in view and no line is selected, under Wine as on Windows.
+    // When every averaged interval was 0 ms the rate is unbounded and reads
+    // "inf Hz".
     //
     // Both controls stay visible between ticks, but what the user sees
     // changes at most ten times a second: the list is repainted, and the
