@@ -1,5 +1,5 @@
-// CHistoryList: the history list, a list box that is spared the pointer moves
-// it has no use for.
+// CHistoryList: the history list, a list box that is spared the pointer
+// messages it has no use for.
 #pragma once
 
 #include "framework/ListBox.h"
@@ -7,7 +7,8 @@
 class CHistoryList : public CListBox {
 public:
     // A pointer move with no mouse button down is answered here as the list
-    // box answers it (0) and goes no further; every other message, and a move
-    // with a button down, goes on to the list box.
+    // box answers it (0) and goes no further; over the rows, WM_SETCURSOR sets
+    // the list's class cursor here and answers TRUE. Every other message, a
+    // move with a button down, and WM_SETCURSOR elsewhere go on to the list box.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };

@@ -62,7 +62,7 @@ protected:
                                            parent, reinterpret_cast<HMENU>(1000), nullptr, nullptr);
         ASSERT_NE(nullptr, hList) << "cannot create the LISTBOX, error " << GetLastError();
         // Counted beneath the list class: what reaches the list box itself.
-        s_listPaints = s_listFramePaints = s_listMoves = 0;
+        s_listPaints = s_listFramePaints = s_listPointer = 0;
         s_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             hList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingListProc)));
         ASSERT_TRUE(list.SubclassWindow(hList));
@@ -107,14 +107,14 @@ protected:
             ++s_listPaints;
         else if (msg == WM_NCPAINT)
             ++s_listFramePaints;
-        else if (msg == WM_MOUSEMOVE)
-            ++s_listMoves;
+        else if (msg == WM_MOUSEMOVE || msg == WM_SETCURSOR)
+            ++s_listPointer;
         return CallWindowProcA(s_listProc, hwnd, msg, wp, lp);
     }
     static WNDPROC s_listProc;
     static int s_listPaints;
     static int s_listFramePaints;
-    static int s_listMoves;
+    static int s_listPointer;
 
     std::vector<std::string> Lines() const { return ListLines(list); }
     std::string EditText() const { return WindowText(edit); }
@@ -199,7 +199,7 @@ protected:
 WNDPROC Readout::s_listProc = nullptr;
 int Readout::s_listPaints = 0;
 int Readout::s_listFramePaints = 0;
-int Readout::s_listMoves = 0;
+int Readout::s_listPointer = 0;
 
 struct ClampCase {
     const char* name;
@@ -594,8 +594,10 @@ TEST_F(Readout, AForcedFullRepaintDuringAStreamDrawsBothControlsWhole)
 
 // Pointer moves over the list reach the list box only with a mouse button
 // down, as during a drag begun in it; without one the list class answers them
-// itself. Everything else still reaches the list box.
-TEST_F(Readout, PointerMovesReachTheListBoxOnlyWithAButtonDown)
+// itself. Over its rows the list gives the pointer its class cursor (the
+// arrow) itself; over its scroll bar, or for another window, the shape is the
+// list box's to set. Everything else still reaches the list box.
+TEST_F(Readout, PointerMessagesReachTheListBoxOnlyWhenItActsOnThem)
 {
     const struct {
         WPARAM keys;
@@ -606,9 +608,31 @@ TEST_F(Readout, PointerMovesReachTheListBoxOnlyWithAButtonDown)
         {MK_XBUTTON1, true}, {MK_XBUTTON2, true}, {MK_LBUTTON | MK_SHIFT, true},
     };
     for (const auto& move : moves) {
-        const int before = s_listMoves;
+        const int before = s_listPointer;
         EXPECT_EQ(0, list.SendMessage(WM_MOUSEMOVE, move.keys, MAKELPARAM(20, 40)));
-        EXPECT_EQ(move.reaches, s_listMoves != before) << "keys 0x" << std::hex << move.keys;
+        EXPECT_EQ(move.reaches, s_listPointer != before) << "keys 0x" << std::hex << move.keys;
+    }
+
+    const HWND hList = list.m_hWnd;
+    const struct {
+        HWND over;
+        WORD hit;
+        bool reaches;
+    } cursors[] = {
+        {hList, HTCLIENT, false},
+        {hList, HTVSCROLL, true},
+        {GetParent(hList), HTCLIENT, true},
+    };
+    for (const auto& c : cursors) {
+        SetCursor(LoadCursorA(nullptr, IDC_IBEAM));
+        const int before = s_listPointer;
+        const LRESULT result = list.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(c.over),
+                                                MAKELPARAM(c.hit, WM_MOUSEMOVE));
+        EXPECT_EQ(c.reaches, s_listPointer != before) << "hit " << c.hit << ", over " << c.over;
+        if (!c.reaches) {
+            EXPECT_EQ(TRUE, result);
+            EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), GetCursor()) << "not the arrow over the rows";
+        }
     }
     Tick({1.0, 2.0});
     EXPECT_EQ((std::vector<std::string>{Ms(1.0), Ms(2.0)}), Lines());
