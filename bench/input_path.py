@@ -11,6 +11,9 @@ Files in DIR, one per run (R = round, READER = ref or tavrel):
   steady-HZ-rR-READER.motion the pointer helper's summary of the cadence it kept
   replay-NAME-rR-READER.txt  as above, after replaying NAME
   replay-NAME-rR-READER.sent the times each step was actually sent: the truth
+  server.log                 with --calls: every request Wine's server served,
+                             "=== motion steady-HZ-rR-READER" and "=== end"
+                             around each steady motion
 
 Steady motion: both readers are scored with Tavrel's own estimator at the end
 of the motion: the newest intervals (at most the 1023 it retains, each shown
@@ -20,6 +23,7 @@ reference's in the same round.
 
 Replay: every line shown is aligned with the true intervals (see align()).
 """
+import collections
 import glob
 import math
 import os
@@ -369,11 +373,52 @@ def report_replay(out_dir):
                   f"{col('extra', '{:.0f}'):>9} | {col('late', '{:.0f}')}  (of {scores[0]['scored']})")
 
 
+REQUEST = re.compile(r"([0-9a-f]{4,8}): (\w+)\( ")  # a request; its reply is "name() = …"
+
+
+def report_calls(out_dir):
+    """Requests per pointer message during each steady motion, by thread."""
+    try:
+        log = open(os.path.join(out_dir, "server.log"), errors="replace")
+    except OSError:
+        return
+    runs, current = {}, None
+    for line in log:
+        if line.startswith("=== motion "):
+            current = runs.setdefault(line.split()[2], collections.Counter())
+        elif line.startswith("=== end"):
+            current = None
+        elif current is not None:
+            m = REQUEST.match(line)
+            if m:
+                current[(m.group(1), m.group(2))] += 1
+    if not runs:
+        return
+    print("Steady motion: calls into Wine's server per pointer message (a report Wine's X driver "
+          "passed on), by thread, busiest first; the commonest of the window's thread")
+    for name in sorted(runs, key=lambda n: (int(n.split("-")[1]), n)):
+        counts = runs[name]
+        messages = sum(v for (t, req), v in counts.items() if req == "send_hardware_message")
+        if not messages:
+            print(f"{name:>26} | no pointer message")
+            continue
+        threads = collections.Counter()
+        for (t, req), v in counts.items():
+            threads[t] += v
+        window = next(t for (t, req) in counts if req == "send_hardware_message")
+        busiest = " ".join(f"{v / messages:.2f}" for t, v in threads.most_common(3))
+        top = sorted(((v, req) for (t, req), v in counts.items() if t == window), reverse=True)[:6]
+        common = " ".join(f"{req} {v / messages:.2f}" for v, req in top)
+        print(f"{name:>26} | {messages:>5} messages | threads {busiest:<16} | window's: "
+              f"{threads[window] / messages:.2f}: {common}")
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "gen":
         cmd_gen(sys.argv[2])
     elif len(sys.argv) == 3 and sys.argv[1] == "report":
         report_steady(sys.argv[2])
+        report_calls(sys.argv[2])
         report_replay(sys.argv[2])
     else:
         sys.exit(__doc__)

@@ -6,12 +6,18 @@
 # reference, Tavrel...), so that both see the same machine.
 #
 #   input_path_bench.sh BUILD_DIR [--rounds N] [--rates "125 250 ..."] [--steady-only | --replay-only]
-#                       [--tavrel EXE] [--out DIR]
+#                       [--tavrel EXE] [--out DIR] [--calls]
 #
 # --tavrel measures another build's Tavrel.exe, with the reference reader and
 # the helpers of BUILD_DIR; --out puts the raw output and the report in DIR
 # (a previous run's files there are removed) instead of
 # BUILD_DIR/bench-out/input_path.
+#
+# --calls also counts the requests Wine's server serves during each steady
+# motion, by thread: Wine's server is restarted to print every request
+# (wineserver -d2, into DIR/server.log; about 15 MB a second of motion, so
+# best with --rounds 1 and few rates). Unlike the rates, the counts come out
+# the same in every run.
 #
 # Steady motion: at each rate the pointer moves over the reader's window at
 # absolute deadlines (xmotion) for a few seconds; the rate each reader shows at
@@ -32,6 +38,7 @@ rates="125 250 500 1000 2000"
 parts="steady replay"
 tavrel=$build/app/Tavrel.exe
 out=$build/bench-out/input_path
+calls=
 while [ $# -gt 0 ]; do
   case "$1" in
   --rounds) rounds=$2; shift 2 ;;
@@ -40,6 +47,7 @@ while [ $# -gt 0 ]; do
   --replay-only) parts=replay; shift ;;
   --tavrel) tavrel=$2; shift 2 ;;
   --out) out=$2; shift 2 ;;
+  --calls) calls=1; shift ;;
   *) echo "input_path_bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -55,6 +63,10 @@ pid=
 own_env=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  if [ -n "$calls" ]; then
+    wineserver -k
+    [ -n "$own_env" ] || wineserver -p # the caller's server, without the printing
+  fi
   [ -n "$own_env" ] && wine_env_cleanup
   return 0
 }
@@ -70,7 +82,15 @@ fi
 # After wine_env_start, which sets a trap of its own.
 trap cleanup EXIT
 mkdir -p "$out"
-rm -f "$out"/steady-* "$out"/replay-* "$out"/report.txt
+rm -f "$out"/steady-* "$out"/replay-* "$out"/report.txt "$out"/server.log
+if [ -n "$calls" ]; then
+  # Appended to, so that the marks written around each motion stay in place.
+  wineserver -k
+  wineserver -f -p -d2 >>"$out/server.log" 2>&1 &
+  timeout 60 wine "$reader" 1 </dev/null >/dev/null 2>&1 || true # Wine's services start
+fi
+# mark TEXT: a line in the server's log between the requests before and after.
+mark() { [ -z "$calls" ] || echo "=== $1" >>"$out/server.log"; }
 
 # Seconds of steady motion per rate: long enough for the list to fill (1024
 # lines) before the last second, which is what the rate shown covers.
@@ -133,7 +153,9 @@ if [[ $parts == *steady* ]]; then
       for who in ref tavrel; do
         base=$out/steady-$hz-r$round-$who
         if [ "$who" = ref ]; then start_ref "$(echo "$s + 1" | bc)" "$base.txt"; else start_tavrel; fi
+        mark "motion $(basename "$base")"
         "$xmotion" "$x" "$y" "$w" "$h" "$period_us" "$s" >"$base.motion"
+        mark end
         finish "$who" "$base.txt"
       done
     done
