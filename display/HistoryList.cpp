@@ -29,8 +29,11 @@ LRESULT CHistoryList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT &&
         reinterpret_cast<HWND>(wParam) == m_hWnd) {
-        ::SetCursor(reinterpret_cast<HCURSOR>(::GetClassLongPtrA(m_hWnd, GCLP_HCURSOR)));
-        return TRUE;
+        // With no class cursor the list box's own handling decides.
+        if (HCURSOR cursor = reinterpret_cast<HCURSOR>(::GetClassLongPtrA(m_hWnd, GCLP_HCURSOR))) {
+            ::SetCursor(cursor);
+            return TRUE;
+        }
     }
     return CListBox::WindowProc(message, wParam, lParam);
 }
