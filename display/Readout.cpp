@@ -233,7 +233,7 @@ void CReadout::AddLines(CListBox& list)
         const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
         list.SendMessage(LB_SETCURSEL, count - 1);
 
-        if (list.SendMessage(LB_GETCOUNT) > kMaxLines) {
+        if (count > kMaxLines) {
             list.SendMessage(LB_DELETESTRING, 0);
             // Deleting the oldest line leaves the top index as it was. When
             // LB_SETCURSEL had scrolled to the newest line (Windows), the top
