@@ -214,6 +214,16 @@ bool CReadout::TakeQueued(CMouse& mouse)
 // Moves the waiting intervals into the list, the list undrawable meanwhile,
 // with pending input let through after making it undrawable, every kSliceUs
 // of lines, and before making it drawable again.
+//
+// Per line only what keeps the list's contents: the line added, and the
+// oldest deleted past the bound. The newest line is made current once, after
+// the take's last line, rather than as each is added: nothing is drawn in
+// between, and making a line current is all that scrolls the list on Windows
+// (Wine's LBS_NOSEL list does not), so the top line stays where it was while
+// lines come and go, and only that last call brings the newest into view. At
+// 2000 Hz and above under Wine, where the dialog's thread has no time to
+// spare between two reports, a take's cost shows in full as reports merged:
+// this way a line costs two list messages instead of five.
 void CReadout::AddLines(CListBox& list)
 {
     const int rows = FullRows(list);
@@ -222,6 +232,7 @@ void CReadout::AddLines(CListBox& list)
     LetInputThrough(list);
     LARGE_INTEGER start;
     ::QueryPerformanceCounter(&start);
+    int count = -1; // unknown until a line is added
     while (m_pendingCount > 0) {
         const double ms = m_pending[m_pendingFirst];
         m_pendingFirst = (m_pendingFirst + 1) % kMaxLines;
@@ -229,27 +240,22 @@ void CReadout::AddLines(CListBox& list)
 
         text.Empty();
         text.AppendFormat("%4.3f ms", ms);
-        list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
-        const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
-        list.SendMessage(LB_SETCURSEL, count - 1);
-
+        // An unsorted list adds at the end and answers the new line's index.
+        const LRESULT added =
+            list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
+        count = added >= 0 ? static_cast<int>(added) + 1
+                           : static_cast<int>(list.SendMessage(LB_GETCOUNT));
         if (count > kMaxLines) {
             list.SendMessage(LB_DELETESTRING, 0);
-            // Deleting the oldest line leaves the top index as it was. When
-            // LB_SETCURSEL had scrolled to the newest line (Windows), the top
-            // is now a line past the last full page, and one line up puts the
-            // newest line back at the bottom. Otherwise (Wine) the view holds
-            // whole rows already, and scrolling up would only move the newest
-            // line further away.
-            const int top = static_cast<int>(list.SendMessage(LB_GETTOPINDEX));
-            if (top > 0 && top + rows > kMaxLines)
-                list.SendMessage(LB_SETTOPINDEX, top - 1);
+            --count;
         }
         if (m_pendingCount > 0 && MicrosecondsSince(start) >= kSliceUs) {
             LetInputThrough(list);
             ::QueryPerformanceCounter(&start);
         }
     }
+    if (count > 0)
+        list.SendMessage(LB_SETCURSEL, count - 1);
     ShowNewestWithoutSelection(list, rows);
     LetInputThrough(list);
     Resume(list, repaintWaiting);
