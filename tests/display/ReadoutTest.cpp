@@ -282,6 +282,7 @@ struct BoundCase {
     int before;  // lines present
     int perTick; // intervals in each following tick
     int added;   // intervals added in all
+    bool scrolledToTop = false; // the user scrolled back to the first line before
 };
 void PrintTo(const BoundCase& c, std::ostream* os) { *os << c.name; }
 class ReadoutBound : public Readout, public ::testing::WithParamInterface<BoundCase> {};
@@ -294,6 +295,10 @@ TEST_P(ReadoutBound, KeepsTheNewest1024LinesWithTheNewestInView)
         Tick(Range(i, std::min(i + 200, c.before)));
     ASSERT_EQ(c.before, list.GetCount());
     readout.Flush(list, edit);
+    if (c.scrolledToTop) {
+        list.SendMessage(WM_VSCROLL, SB_TOP);
+        ASSERT_EQ(0, list.SendMessage(LB_GETTOPINDEX));
+    }
     UpdateWindow(parent);
     PumpMessages();
 
@@ -320,6 +325,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BoundCase{"FullPlusOne", 1024, 1, 1},
                       BoundCase{"FullPlusOneTickOf255", 1024, 255, 255},
                       BoundCase{"FullPlusManySingleTicks", 1024, 1, 40},
+                      BoundCase{"FullScrolledToTopPlusOne", 1024, 1, 1, true},
                       BoundCase{"FillingPastTheBoundInOneTick", 1000, 100, 100},
                       BoundCase{"FewerThanAPage", 0, 3, 5},
                       BoundCase{"JustMoreThanAPage", 0, 1, 20},
