@@ -220,10 +220,10 @@ bool CReadout::TakeQueued(CMouse& mouse)
 // the take's last line, rather than as each is added: nothing is drawn in
 // between, and making a line current is all that scrolls the list on Windows
 // (Wine's LBS_NOSEL list does not), so the top line stays where it was while
-// lines come and go, and only that last call brings the newest into view. At
-// 2000 Hz and above under Wine, where the dialog's thread has no time to
-// spare between two reports, a take's cost shows in full as reports merged:
-// this way a line costs two list messages instead of five.
+// lines come and go, and only that last call brings the newest into view.
+// So a full list's line costs two list messages instead of five, which
+// matters at 2000 Hz and above under Wine, where the dialog's thread has
+// little time to spare between two reports.
 void CReadout::AddLines(CListBox& list)
 {
     const int rows = FullRows(list);
