@@ -44,9 +44,8 @@ public:
     // as "%4.3f ms", the newest made the current line once all are in; the
     // list is kept to at most 1024 lines, dropping the oldest. After the tick
     // the newest line is in view and no line is selected, under Wine as on
-    // Windows.
-    // When every averaged interval was 0 ms the rate is unbounded and reads
-    // "inf Hz".
+    // Windows. When every averaged interval was 0 ms the rate is unbounded
+    // and reads "inf Hz".
     //
     // Both controls stay visible between ticks, but what the user sees
     // changes at most ten times a second: the list is repainted, and the
