@@ -15,9 +15,9 @@
 #
 # --calls also counts the requests Wine's server serves during each steady
 # motion, by thread: Wine's server is restarted to print every request
-# (wineserver -d2, into DIR/server.log; about 15 MB a second of motion, so
-# best with --rounds 1 and few rates). Unlike the rates, the counts come out
-# the same in every run.
+# (wineserver -d2, into DIR/server.log, which grows fast: see
+# docs/benchmarks.md; so best with --rounds 1 and few rates). Unlike the
+# rates, the counts come out the same in every run.
 #
 # Steady motion: at each rate the pointer moves over the reader's window at
 # absolute deadlines (xmotion) for a few seconds; the rate each reader shows at
