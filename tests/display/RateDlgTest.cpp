@@ -4,6 +4,8 @@
 // runs the same stop. DirectInput is the scripted one of the test support,
 // linked in place of dinput8.dll's, so the product's calls are unchanged.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <uxtheme.h>
 
 #include <regex>
 #include <string>
@@ -53,7 +55,8 @@ TEST(CentredIconOrigin, CentresWithTheExtraPixelRoundedTowardZero)
     }
 }
 
-// The live windows: caption, styles, and the controls in tab order. (The exact
+// The live windows: caption, styles, and the controls in tab order, each a
+// Common Controls 6 control. (The exact
 // template bytes are checked by RateDlgTemplateTest; the system turns a dialog
 // control's WS_BORDER into WS_EX_CLIENTEDGE, so live styles are checked for
 // the bits that decide behaviour.)
@@ -89,6 +92,9 @@ TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
         EXPECT_EQ(0, lstrcmpiA(e.cls, ClassName(hChild).c_str())) << ClassName(hChild);
         EXPECT_EQ(e.id, GetDlgCtrlID(hChild) & 0xFFFF) << e.cls << " " << e.text;
         EXPECT_EQ(e.text, WindowText(hChild));
+        // The manifest's Common Controls 6 classes open the current theme;
+        // the system's own classic controls never do.
+        EXPECT_NE(nullptr, GetWindowTheme(hChild)) << e.cls << " " << e.text << " is drawn unthemed";
         hChild = GetWindow(hChild, GW_HWNDNEXT);
     }
     EXPECT_EQ(nullptr, hChild) << "more than five controls";
