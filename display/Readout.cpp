@@ -72,15 +72,14 @@ int FullRows(const CListBox& list)
 
 // Leaves the newest line in view and no line current.
 //
-// Windows scrolls the list on LB_SETCURSEL even though it has LBS_NOSEL, and
-// paints no selection. Wine's list box returns early from its caret handling
-// for LBS_NOSEL lists, so the list never scrolls, yet it records the line as
-// current and paints it highlighted; the row stays highlighted after the next
-// line becomes current because nothing repaints it. So: when the newest line
-// is not wholly visible, make it the bottom visible line, and when a line is
-// reported current, clear it before anything is painted. On Windows the first
-// finds the line already in view, and clearing the current line of a list that
-// shows no selection changes nothing on screen.
+// The newest line is brought into view by making it the bottom visible line
+// (LB_SETTOPINDEX) rather than the current line (LB_SETCURSEL). On Windows,
+// LB_SETCURSEL moves the list's focus item (and its focus rectangle while the
+// list has the focus), and the list reports a focus and selection change to
+// accessibility clients each time, which a screen reader may announce ten
+// times a second; setting the top line only scrolls. (Wine's list box does
+// not even scroll an LBS_NOSEL list on LB_SETCURSEL.) A line the user made
+// current some other way is cleared, so that no row is ever drawn selected.
 void ShowNewestWithoutSelection(CListBox& list, int rows)
 {
     const int count = static_cast<int>(list.SendMessage(LB_GETCOUNT));
@@ -97,49 +96,89 @@ void ShowNewestWithoutSelection(CListBox& list, int rows)
 // Makes the list undrawable while lines are added, for one take of lines
 // within one tick. A visible list box redraws its scroll bar at once on every
 // line added or deleted (several milliseconds each under Wine) and moves its
-// rows on screen whenever its top line changes. So the system's own WM_SETREDRAW
-// handling (DefWindowProc) takes WS_VISIBLE away; the list box's own handling
-// alone would leave the list drawable. The list box's own is sent as well: it
-// makes the list skip its scroll-bar update and row invalidation for each
-// line (each a call into Wine's server, even for an undrawable window), and
-// do both once when turned back on. Wine's DefWindowProc handling also
-// validates the client area, so a repaint that was still waiting is
-// remembered, for Resume to ask for again.
+// rows on screen whenever its top line changes. So the system's own
+// WM_SETREDRAW handling (DefWindowProc) takes WS_VISIBLE away; the list box's
+// own handling alone would leave the list drawable. The list box's own is sent
+// as well: it makes the list skip its scroll-bar update and row invalidation
+// for each line (each a call into Wine's server, even for an undrawable
+// window), and do both once when turned back on.
+//
+// Returns whether a repaint of the window was waiting, of its frame or its
+// client area (GetUpdateRect tells whether the update region is empty). In
+// the normal course none is: the message loop is handed WM_TIMER only once no
+// window of the thread needs painting. Wine's DefWindowProc validates the
+// window as it turns drawing off, so Resume asks again.
 bool Suspend(CWnd& wnd)
 {
-    RECT dirty;
-    const bool waiting = ::GetUpdateRect(wnd.m_hWnd, &dirty, FALSE) != FALSE;
+    const bool waiting = ::GetUpdateRect(wnd.m_hWnd, nullptr, FALSE) != FALSE;
     ::DefWindowProcA(wnd.m_hWnd, WM_SETREDRAW, FALSE, 0);
     wnd.SendMessage(WM_SETREDRAW, FALSE);
     return waiting;
 }
 
+// Whether the window's parent waits to paint any of the window's rectangle.
+bool ParentPaintsOver(const CWnd& wnd)
+{
+    const HWND parent = ::GetParent(wnd.m_hWnd);
+    RECT dirty, mine, both;
+    if (!parent || !::GetUpdateRect(parent, &dirty, FALSE))
+        return false;
+    ::GetWindowRect(wnd.m_hWnd, &mine);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&mine), 2);
+    return ::IntersectRect(&both, &dirty, &mine) != FALSE;
+}
+
 // Lets the list box bring its scroll bar up to date while still undrawable,
-// then makes the window visible again without repainting it (the lines'
-// repaint is paced separately), except for a repaint that was waiting at
-// Suspend.
+// then makes the window visible again without repainting it: the rows' and
+// the scroll bar's repaints are paced separately (ShowList).
+//
+// Unless something else wants it repainted. On Windows, while WS_VISIBLE is
+// clear the list has no visible region and no invalidation reaches it: without
+// desktop composition, a part of the dialog uncovered during the take is
+// invalidated in the dialog alone, which paints its background there, over
+// the list (a dialog does not clip its children). So when a repaint was waiting
+// at Suspend, or the dialog now waits to paint over the list, the list is
+// invalidated whole, frame included; the message loop paints a parent before
+// its children, so the list is drawn over the dialog's background.
+//
+// Otherwise nothing of the list waits to be painted, and the validation
+// without frame (RDW_NOFRAME) that follows finds nothing to cancel on
+// Windows, where a change of style alone repaints nothing (SetWindowLong's
+// frame changes take effect only through SetWindowPos and SWP_FRAMECHANGED).
+// Wine's server, though, queues a repaint of the frame with every change of a
+// window's style, WM_SETREDRAW's included, and the frame, with its themed
+// scroll bar, takes milliseconds to paint under Wine; that repaint is dropped
+// here, right after the style change that queued it, before anyone else
+// could ask for one.
 void Resume(CWnd& wnd, bool repaintWaiting)
 {
     wnd.SendMessage(WM_SETREDRAW, TRUE);
     ::DefWindowProcA(wnd.m_hWnd, WM_SETREDRAW, TRUE, 0);
-    if (repaintWaiting)
-        ::RedrawWindow(wnd.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    if (repaintWaiting || ParentPaintsOver(wnd))
+        ::RedrawWindow(wnd.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    else
+        ::RedrawWindow(wnd.m_hWnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
 }
 
 // Draws the control's client area now, on the dialog's thread, instead of
-// leaving it to a WM_PAINT from the message loop. Under Wine the paint cycle
+// leaving it to a WM_PAINT from the message loop: under Wine the paint cycle
 // around a control's drawing (BeginPaint and EndPaint, their update regions
-// and device context) costs several times the drawing itself: a list box's
-// WM_PAINT takes about 0.5 ms, its drawing into a window DC about 0.14 ms; the
-// rate field 0.4 ms against 0.07 ms. The system's controls draw their client
-// area into a given DC on WM_PRINTCLIENT. The DC is the window's own, clipped
-// to what of it is visible. Returns false when no DC was had and nothing was
-// drawn.
+// and device context) costs several times the drawing itself. The system's
+// controls draw their client area into a given DC on WM_PRINTCLIENT.
+//
+// List boxes and edits are CS_PARENTDC classes on Windows: GetDC gives them
+// a DC with their own origin but clipped to the parent (the dialog), so what
+// they draw past their client area would land on the dialog. The DC is
+// clipped to the client area here. Returns false when no DC was had and
+// nothing was drawn.
 bool PaintClientNow(CWnd& wnd)
 {
     HDC dc = ::GetDC(wnd.m_hWnd);
     if (!dc)
         return false;
+    RECT client;
+    wnd.GetClientRect(&client);
+    ::IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
     wnd.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     ::ReleaseDC(wnd.m_hWnd, dc);
     return true;
@@ -216,14 +255,12 @@ bool CReadout::TakeQueued(CMouse& mouse)
 // of lines, and before making it drawable again.
 //
 // Per line only what keeps the list's contents: the line added, and the
-// oldest deleted past the bound. The newest line is made current once, after
-// the take's last line, rather than as each is added: nothing is drawn in
-// between, and making a line current is all that scrolls the list on Windows
-// (Wine's LBS_NOSEL list does not), so the top line stays where it was while
-// lines come and go, and only that last call brings the newest into view.
-// So a full list's line costs two list messages instead of five, which
-// matters at 2000 Hz and above under Wine, where the dialog's thread has
-// little time to spare between two reports.
+// oldest deleted past the bound. Adding and deleting lines does not scroll the
+// list, so the newest line is brought into view once, after the take's last
+// line (ShowNewestWithoutSelection): nothing is drawn in between. So a full
+// list's line costs two list messages, which matters at 2000 Hz and above
+// under Wine, where the dialog's thread has little time to spare between two
+// reports.
 void CReadout::AddLines(CListBox& list)
 {
     const int rows = FullRows(list);
@@ -232,7 +269,6 @@ void CReadout::AddLines(CListBox& list)
     LetInputThrough(list);
     LARGE_INTEGER start;
     ::QueryPerformanceCounter(&start);
-    int count = -1; // unknown until a line is added
     while (m_pendingCount > 0) {
         const double ms = m_pending[m_pendingFirst];
         m_pendingFirst = (m_pendingFirst + 1) % kMaxLines;
@@ -243,19 +279,15 @@ void CReadout::AddLines(CListBox& list)
         // An unsorted list adds at the end and answers the new line's index.
         const LRESULT added =
             list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
-        count = added >= 0 ? static_cast<int>(added) + 1
-                           : static_cast<int>(list.SendMessage(LB_GETCOUNT));
-        if (count > kMaxLines) {
+        const int count = added >= 0 ? static_cast<int>(added) + 1
+                                     : static_cast<int>(list.SendMessage(LB_GETCOUNT));
+        if (count > kMaxLines)
             list.SendMessage(LB_DELETESTRING, 0);
-            --count;
-        }
         if (m_pendingCount > 0 && MicrosecondsSince(start) >= kSliceUs) {
             LetInputThrough(list);
             ::QueryPerformanceCounter(&start);
         }
     }
-    if (count > 0)
-        list.SendMessage(LB_SETCURSEL, count - 1);
     ShowNewestWithoutSelection(list, rows);
     LetInputThrough(list);
     Resume(list, repaintWaiting);
@@ -264,15 +296,13 @@ void CReadout::AddLines(CListBox& list)
 
 // Puts the list's rows on screen, drawn at once (see PaintClientNow).
 //
-// The frame, where the scroll bar is drawn, costs 2-5 ms to paint under Wine
-// however little of it is asked for, so it is repainted only when the scroll
-// bar's pixels changed (the bar enabled once the lines outgrow the list, the
-// thumb shrinking step by step while it fills, until it stays at its smallest
-// at the bottom), and then, when `paceThumb`, only once ThumbDue. Wine also
-// repaints the frame at the next paint of a window that WM_SETREDRAW made
-// visible again; when the frame is not to be repainted and no one else has
-// asked for a repaint since, that repaint is dropped (on Windows there is
-// none to drop).
+// The frame, where the scroll bar is drawn, costs milliseconds to paint under
+// Wine however little of it is asked for, so it is repainted only when the
+// scroll bar's pixels changed (the bar enabled once the lines outgrow the
+// list, the thumb shrinking step by step while it fills, until it stays at
+// its smallest at the bottom), and then, when `paceThumb`, only once ThumbDue.
+// A repaint anyone else asked for (part of the window uncovered, a border's
+// state) is left to the message loop, frame included.
 void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
 {
     const ScrollPicture scroll = CurrentScrollPicture(list);
@@ -281,8 +311,6 @@ void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
         frame = !paceThumb || ThumbDue(now);
         m_thumbWaiting = !frame;
     }
-    RECT dirty;
-    const bool othersWaiting = ::GetUpdateRect(list.m_hWnd, &dirty, FALSE) != FALSE;
     // The list paints every row and the space below them: no erasing needed.
     if (frame) {
         ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
@@ -291,13 +319,7 @@ void CReadout::ShowList(CListBox& list, DWORD now, bool paceThumb)
         m_thumbWaiting = false;
     } else if (!PaintClientNow(list)) {
         ::InvalidateRect(list.m_hWnd, nullptr, FALSE);
-    } else if (!othersWaiting) {
-        // The rows are on screen and nothing else asked for a repaint: what
-        // is left to paint is only the frame Wine adds, which is dropped.
-        ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
     }
-    // Otherwise a repaint asked for by something else (part of the window
-    // uncovered, say) is left to the message loop, frame included.
     m_listWaiting = false;
 }
 
@@ -315,11 +337,13 @@ void CReadout::ShowRate(CEdit& edit)
         // before the field is drawn.
         LetInputThrough(edit);
         // The field asked for its client area to be repainted; it is drawn
-        // now and only that is taken off what waits, so that a repaint of
-        // its border asked for by anything else still happens. The field
-        // shows a caret while it has the focus, hidden while it is drawn, as
-        // BeginPaint would. (A list box has none, and under Wine asking
-        // costs two calls into its server.)
+        // now and only that is taken off what waits: ValidateRect takes the
+        // given client rectangle off the update region and, unlike a
+        // validation with RDW_NOFRAME, leaves a pending repaint of the border
+        // (its themed hover and focus states, say) to come. The field shows a
+        // caret while it has the focus, hidden while it is drawn, as
+        // BeginPaint would. (A list box has none, and under Wine asking costs
+        // two calls into its server.)
         RECT client;
         edit.GetClientRect(&client);
         const bool caretHidden = ::HideCaret(edit.m_hWnd) != FALSE;

@@ -5,7 +5,7 @@
 
 CHECK is one of
   imports  it imports only from DLLs that every Windows has:
-           KERNEL32, USER32, COMCTL32, dinput8 and msvcrt
+           KERNEL32, USER32, GDI32, COMCTL32, dinput8 and msvcrt
   debug    it carries no debug sections and no symbol table
   paths    none of the FOLDERs (the folders it was built from) appears in it,
            in 8-bit or UTF-16 text
@@ -27,7 +27,8 @@ import struct
 import sys
 import xml.etree.ElementTree as ET
 
-SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "COMCTL32.DLL", "DINPUT8.DLL", "MSVCRT.DLL"}
+SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMCTL32.DLL", "DINPUT8.DLL",
+               "MSVCRT.DLL"}
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 RT_MANIFEST = 24
 
