@@ -19,6 +19,12 @@
 #                               moves over it every STRESS_PERIOD_US; each run's
 #                               process must end within 2 s of the close, with exit
 #                               code 0 and no window left
+#   e2e.sh dpi DPI [measure]    open it at 96 DPI and at DPI (the prefix's
+#                               LogPixels, put back afterwards): the list and
+#                               the dialog scale by DPI/96 to within 10%, the
+#                               widest line and rate fit their controls, and
+#                               with "measure" the steady-cadence check holds;
+#                               then the same exit checks
 #
 # Paths come from the environment: TAVREL_EXE, PROBE_EXE, XMOTION, FAILING_DINPUT8.
 # Cadence and tolerances: PERIOD_US (8000, i.e. 125 Hz), MOVE_SECONDS (3),
@@ -97,17 +103,74 @@ app_cpu_ms() {
   sed 's/^.*) //' "/proc/$child/stat" | awk -v hz="$hz" '{ printf "%d\n", ($12 + $13) * 1000 / hz }'
 }
 
-case "$mode" in
-measure)
+# Sets the display resolution Wine gives every program started from now on.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1 \
+    || fail "cannot set LogPixels to $1"
+}
+
+# Moves the pointer over the list at the steady cadence and checks the
+# readout against what the pointer helper did.
+measure_cadence() {
   [ -x "${XMOTION:-}" ] || fail "XMOTION does not name the built pointer helper: '${XMOTION:-}'"
-  start_app "$TAVREL_EXE"
-  find_dialog
   moved=$("$XMOTION" "$list_x" "$list_y" "$list_w" "$list_h" "$PERIOD_US" "$MOVE_SECONDS") \
     || fail "the pointer helper failed"
   echo "e2e: $moved"
   readout=$(probe read) || fail "could not read the dialog"
   python3 "$(dirname "$0")/check_readout.py" "$PERIOD_US" "$moved" <<<"$readout" || fail "the readout does not match the motion"
+}
+
+case "$mode" in
+measure)
+  [ -x "${XMOTION:-}" ] || fail "XMOTION does not name the built pointer helper: '${XMOTION:-}'"
+  start_app "$TAVREL_EXE"
+  find_dialog
+  measure_cadence
   close_and_check_exit "$how"
+  ;;
+dpi)
+  dpi=${2:?DPI}
+  how=${3:-fits}
+  [ -x "${XMOTION:-}" ] || fail "XMOTION does not name the built pointer helper: '${XMOTION:-}'"
+  # The prefix's own resolution, then the one under test; LogPixels is read by
+  # each program as it starts, so nothing else may start meanwhile (the test
+  # runs alone).
+  old=$(wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels </dev/null 2>/dev/null | tr -d '\r' |
+        awk '$1 == "LogPixels" { print $3 }')
+  restore_dpi() {
+    if [ -n "$old" ]; then set_dpi "$((old))"
+    else wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1; fi
+  }
+  trap 'cleanup; restore_dpi' EXIT
+  set_dpi 96
+  start_app "$TAVREL_EXE"
+  find_dialog
+  base_w=$list_w base_h=$list_h base_dw=$list_dw base_dh=$list_dh
+  close_and_check_exit ok
+  set_dpi "$dpi"
+  start_app "$TAVREL_EXE"
+  find_dialog
+  python3 - "$dpi" "$base_w $base_h $base_dw $base_dh" "$list_w $list_h $list_dw $list_dh" <<'PY' || fail "the dialog does not scale with the DPI"
+import sys
+want = int(sys.argv[1]) / 96
+for name, a, b in zip(("list width", "list height", "dialog width", "dialog height"),
+                      sys.argv[2].split(), sys.argv[3].split()):
+    ratio = int(b) / int(a)
+    print("e2e: %s %s -> %s px, %.3f (DPI/96 = %.3f)" % (name, a, b, ratio, want))
+    if abs(ratio / want - 1) > 0.10:
+        sys.exit(1)
+PY
+  if [ "$how" = measure ]; then
+    measure_cadence
+  else
+    # A few reports, the first of them a pause shown as 64.000 ms.
+    "$XMOTION" "$list_x" "$list_y" "$list_w" "$list_h" "$PERIOD_US" 0.1 >/dev/null \
+      || fail "the pointer helper failed"
+    probe lines 30000 2 >/dev/null || fail "the pointer's motion does not reach the program"
+  fi
+  fit=$(probe fit 10000) || fail "the widest line or rate does not fit at $dpi DPI: $fit"
+  echo "e2e: at $dpi DPI $fit"
+  close_and_check_exit ok
   ;;
 close)
   start_app "$TAVREL_EXE"
