@@ -18,10 +18,11 @@ const double kMaxShownMs = 64.0;
 // message queue: for as long as it works uninterrupted, pointer reports wait,
 // and those that pile up are merged into one. A take of lines also makes a
 // few calls into Wine's server before and after the lines (making the list
-// undrawable and drawable again, about 0.5 ms each side while the mouse is
-// moving), and input is let in between those and the lines too, so that no
-// piece of a take runs much longer than the 1 ms between two reports of a
-// 1000 Hz mouse.
+// undrawable and drawable again, each side about as long as half the time
+// between two reports of a 1000 Hz mouse while the mouse is moving; see
+// docs/benchmarks.md), and input is let in between those and the lines too,
+// so that no piece of a take runs much longer than the 1 ms between two
+// reports of a 1000 Hz mouse.
 const LONGLONG kSliceUs = 300;
 
 // At most this many intervals popped in one tick: what the queue holds when
@@ -357,8 +358,8 @@ void CReadout::ShowRate(CEdit& edit)
 }
 
 // Whether a change of the scroll bar may be painted: the frame stalls the
-// dialog's thread for 2-5 ms under Wine (the themed scroll bar), which would
-// delay, or merge, a report arriving meanwhile. So it waits for a pause in
+// dialog's thread for several milliseconds under Wine (the themed scroll
+// bar), which would delay, or merge, a report arriving meanwhile. So it waits for a pause in
 // the reports (no tick has found an interval queued for kThumbPauseMs), when
 // nothing is there to delay, and only a stream that never pauses has it
 // painted in its midst, at most every kThumbIntervalMs.
@@ -379,12 +380,11 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
     // Every tick empties the queue, a matter of microseconds, so that a
     // dialog thread held up for a while finds all of the queue's room free,
     // at any rate. The intervals wait here until the list is due on screen,
-    // or kTakeWaiting wait: each take of lines costs about 0.5 ms of calls
-    // into Wine's server (making the list undrawable and drawable again)
-    // besides the lines themselves, so up to 1000 Hz lines are taken ten
-    // times a second; faster, two or more shorter takes every 100 ms cost
-    // the mouse's input path less than one long one, as measured at
-    // 2000 Hz. A tick that finds intervals queued marks the reports as still
+    // or kTakeWaiting wait: each take of lines costs calls into Wine's
+    // server (making the list undrawable and drawable again) besides the
+    // lines themselves, so up to 1000 Hz lines are taken ten times a second;
+    // faster, two or more shorter takes every 100 ms cost the mouse's input
+    // path less than one long one (measured at 2000 Hz). A tick that finds intervals queued marks the reports as still
     // coming (see ThumbDue).
     if (TakeQueued(mouse))
         m_reportsSeenAt = now;
