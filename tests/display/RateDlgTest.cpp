@@ -92,8 +92,7 @@ TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
         EXPECT_EQ(0, lstrcmpiA(e.cls, ClassName(hChild).c_str())) << ClassName(hChild);
         EXPECT_EQ(e.id, GetDlgCtrlID(hChild) & 0xFFFF) << e.cls << " " << e.text;
         EXPECT_EQ(e.text, WindowText(hChild));
-        // The manifest's Common Controls 6 classes open the current theme;
-        // the system's own classic controls never do.
+        // Common Controls 6 opens the theme; the classic controls never do.
         EXPECT_NE(nullptr, GetWindowTheme(hChild)) << e.cls << " " << e.text << " is drawn unthemed";
         hChild = GetWindow(hChild, GW_HWNDNEXT);
     }

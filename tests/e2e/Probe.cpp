@@ -16,13 +16,9 @@
 //   msgbox MS TEXT     wait up to MS for a message box showing TEXT; print how
 //                      many are open, then dismiss it with its OK button
 //   msgboxes           print how many message boxes showing TEXT are open
-//   fit MS             show the widest texts the dialog ever shows, "64.000 ms"
-//                      (which its first line, a pause, must read) and
-//                      "8000.000 Hz" (written into the rate field), and print
-//                      the columns their pixels take in each control's client
-//                      area, "list_ink=L-R/WIDTH rate_ink=L-R/WIDTH"; fails
-//                      when either text touches an edge of its control (is cut
-//                      off) or no text is seen within MS
+//   widest             scroll to the first line, write "8000.000 Hz" as the
+//                      rate; print the list's and the field's client areas on
+//                      the screen, "X,Y,W,H X,Y,W,H"
 //   watch MS SECONDS   every MS for SECONDS, print "t=SECONDS count=N rate=TEXT":
 //                      the time since the first sample, the list's line count
 //                      and the rate shown (two small requests to the dialog
@@ -30,14 +26,9 @@
 //
 // With TAVREL_DESKTOP set, the probe looks on that desktop (a Wine virtual
 // desktop started as `explorer /desktop=NAME,...`) instead of the default one.
-//
-// The probe is DPI-aware, so that it reads the same pixels the dialog, which
-// is aware too, is laid out in.
-//
 // Exit status 0 on success, 1 when the expected window was not found, 2 on misuse.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -253,111 +244,22 @@ int Watch(DWORD periodMs, double seconds)
     return 0;
 }
 
-// The columns of a band of rows of a window's client area, as the screen
-// shows them, in which any pixel differs from the band's commonest colour.
-struct Ink {
-    int left = -1, right = -1, width = 0;
-    bool operator==(const Ink& o) const { return left == o.left && right == o.right; }
-};
-
-Ink InkOf(HWND wnd, int top, int bottom)
+// Scrolls the list back to its first line and writes the widest rate, then
+// prints where the two controls' client areas are on the screen.
+int Widest()
 {
-    RECT rc;
-    GetClientRect(wnd, &rc);
-    POINT at{0, top};
-    ClientToScreen(wnd, &at);
-    Ink ink;
-    ink.width = rc.right;
-    const int w = rc.right, h = bottom - top;
-    if (w <= 0 || h <= 0)
-        return ink;
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, w, h, screen, at.x, at.y, SRCCOPY);
-    const DWORD* px = static_cast<const DWORD*>(bits);
-    std::vector<std::pair<DWORD, int>> counts;
-    for (int i = 0; i < w * h; ++i) {
-        auto c = std::find_if(counts.begin(), counts.end(), [&](auto& e) { return e.first == px[i]; });
-        if (c == counts.end())
-            counts.push_back({px[i], 1});
-        else
-            ++c->second;
-    }
-    const DWORD background =
-        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })
-            ->first;
-    for (int x = 0; x < w; ++x)
-        for (int y = 0; y < h; ++y)
-            if (px[y * w + x] != background) {
-                if (ink.left < 0)
-                    ink.left = x;
-                ink.right = x;
-            }
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return ink;
-}
-
-// The ink of a band once something is drawn there and it holds still.
-bool SettledInk(HWND wnd, int top, int bottom, DWORD ms, Ink& ink)
-{
-    Ink last;
-    return WaitFor([&] {
-        ink = InkOf(wnd, top, bottom);
-        const bool settled = ink.left >= 0 && ink == last;
-        last = ink;
-        return settled;
-    }, ms, 50);
-}
-
-// Whether a text's pixels keep clear of both edges of its control.
-bool Clear(const Ink& ink)
-{
-    return ink.left >= 1 && ink.right >= ink.left && ink.right <= ink.width - 2;
-}
-
-int Fit(DWORD ms)
-{
-    HWND dlg = FindDialog();
-    HWND list = dlg ? GetDlgItem(dlg, kListId) : nullptr;
-    HWND rate = dlg ? GetDlgItem(dlg, kRateId) : nullptr;
-    if (!list || !rate) {
-        fprintf(stderr, "probe: no window \"%s\" with a list and a rate field\n", kCaption);
+    HWND dlg = FindDialog(), list = GetDlgItem(dlg, kListId), rate = GetDlgItem(dlg, kRateId);
+    if (!list || !rate)
         return 1;
-    }
-    WCHAR first[64] = {};
-    if (SendMessageW(list, LB_GETTEXTLEN, 0, 0) >= 64 ||
-        SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(first)) == LB_ERR ||
-        lstrcmpW(first, L"64.000 ms") != 0) {
-        fprintf(stderr, "probe: the list's first line is not \"64.000 ms\"\n");
-        return 1;
-    }
-    // The first line back in view, as the user scrolls to it.
     SendMessageW(list, LB_SETTOPINDEX, 0, 0);
-    const int row = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
     SendMessageW(rate, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"8000.000 Hz"));
-    RECT field;
-    GetClientRect(rate, &field);
-    Ink lineInk, rateInk;
-    const bool seen = SettledInk(list, 0, row, ms, lineInk) &&
-                      SettledInk(rate, 0, field.bottom, ms, rateInk);
-    printf("list_ink=%d-%d/%d rate_ink=%d-%d/%d\n", lineInk.left, lineInk.right, lineInk.width,
-           rateInk.left, rateInk.right, rateInk.width);
-    if (!seen) {
-        fprintf(stderr, "probe: no text seen in the list's first row or the rate field\n");
-        return 1;
+    for (HWND wnd : {list, rate}) {
+        RECT rc;
+        GetClientRect(wnd, &rc);
+        MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+        printf("%ld,%ld,%ld,%ld ", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
     }
-    if (!Clear(lineInk) || !Clear(rateInk)) {
-        fprintf(stderr, "probe: a text touches an edge of its control: cut off\n");
-        return 1;
-    }
+    printf("\n");
     return 0;
 }
 
@@ -388,7 +290,7 @@ int MsgBox(DWORD ms, const char* text)
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    SetProcessDPIAware();
+    SetProcessDPIAware(); // coordinates in the screen's own pixels
     if (const char* desktop = getenv("TAVREL_DESKTOP")) {
         // The desktop exists only once explorer has started it.
         HDESK h = nullptr;
@@ -411,8 +313,8 @@ int main(int argc, char** argv)
         return Gone(strtoul(argv[2], nullptr, 10));
     if (cmd == "msgbox" && argc == 4)
         return MsgBox(strtoul(argv[2], nullptr, 10), argv[3]);
-    if (cmd == "fit" && argc == 3)
-        return Fit(strtoul(argv[2], nullptr, 10));
+    if (cmd == "widest" && argc == 2)
+        return Widest();
     if (cmd == "watch" && argc == 4)
         return Watch(strtoul(argv[2], nullptr, 10), atof(argv[3]));
     if (cmd == "msgboxes" && argc == 3) {
@@ -420,6 +322,6 @@ int main(int argc, char** argv)
         return 0;
     }
     fprintf(stderr, "usage: tavrel_probe find MS | read | close ok|esc|box [MS] | lines MS N | "
-                    "gone MS | msgbox MS TEXT | msgboxes TEXT | fit MS | watch MS SECONDS\n");
+                    "gone MS | msgbox MS TEXT | msgboxes TEXT | widest | watch MS SECONDS\n");
     return 2;
 }
