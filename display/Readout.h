@@ -41,10 +41,10 @@ public:
     // to at most 64 ms and fed to the rate estimator at once, and waits with
     // the readout until the list is due on screen (see below) or
     // kTakeWaiting wait. Then each waiting interval is appended to the list
-    // as "%4.3f ms", the newest made the current line once all are in; the
-    // list is kept to at most 1024 lines, dropping the oldest. After the tick
-    // the newest line is in view and no line is selected, under Wine as on
-    // Windows. When every averaged interval was 0 ms the rate is unbounded
+    // as "%4.3f ms", and the list is kept to at most 1024 lines, dropping the
+    // oldest. After the tick the newest line is in view and no line is
+    // selected, under Wine as on Windows; the readout never makes a line
+    // current. When every averaged interval was 0 ms the rate is unbounded
     // and reads "inf Hz".
     //
     // Both controls stay visible between ticks, but what the user sees
