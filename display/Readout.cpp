@@ -359,10 +359,10 @@ void CReadout::ShowRate(CEdit& edit)
 
 // Whether a change of the scroll bar may be painted: the frame stalls the
 // dialog's thread for several milliseconds under Wine (the themed scroll
-// bar), which would delay, or merge, a report arriving meanwhile. So it waits for a pause in
-// the reports (no tick has found an interval queued for kThumbPauseMs), when
-// nothing is there to delay, and only a stream that never pauses has it
-// painted in its midst, at most every kThumbIntervalMs.
+// bar), which would delay, or merge, a report arriving meanwhile. So it waits
+// for a pause in the reports (no tick has found an interval queued for
+// kThumbPauseMs), when nothing is there to delay, and only a stream that
+// never pauses has it painted in its midst, at most every kThumbIntervalMs.
 bool CReadout::ThumbDue(DWORD now) const
 {
     return ShowDue(now, m_reportsSeenAt, kThumbPauseMs) ||
@@ -384,8 +384,8 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
     // server (making the list undrawable and drawable again) besides the
     // lines themselves, so up to 1000 Hz lines are taken ten times a second;
     // faster, two or more shorter takes every 100 ms cost the mouse's input
-    // path less than one long one (measured at 2000 Hz). A tick that finds intervals queued marks the reports as still
-    // coming (see ThumbDue).
+    // path less than one long one (measured at 2000 Hz). A tick that finds
+    // intervals queued marks the reports as still coming (see ThumbDue).
     if (TakeQueued(mouse))
         m_reportsSeenAt = now;
     const bool added =

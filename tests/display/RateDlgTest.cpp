@@ -93,7 +93,8 @@ TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
         EXPECT_EQ(e.id, GetDlgCtrlID(hChild) & 0xFFFF) << e.cls << " " << e.text;
         EXPECT_EQ(e.text, WindowText(hChild));
         // Common Controls 6 opens the theme; the classic controls never do.
-        EXPECT_NE(nullptr, GetWindowTheme(hChild)) << e.cls << " " << e.text << " is drawn unthemed";
+        EXPECT_NE(nullptr, GetWindowTheme(hChild))
+            << e.cls << " " << e.text << " is drawn unthemed";
         hChild = GetWindow(hChild, GW_HWNDNEXT);
     }
     EXPECT_EQ(nullptr, hChild) << "more than five controls";
