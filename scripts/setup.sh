@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
-# Installs everything Tavrel needs to build, test and run, from Debian packages only.
-# Safe to run again: it installs only what is missing.
+# Installs everything Tavrel needs to build, test and run, from Debian packages
+# only, on Debian 12 (bookworm) or 13 (trixie). Safe to run again: it installs
+# only what is missing, and says nothing when all is there.
+#
+# A mirror in the middle of a sync is an everyday event: an index may not
+# match its release file for a while, or one archive (the security one, say)
+# may have moved on for one architecture and not yet for the other. So the
+# index update is tried a few times and then used as far as it came, and an
+# install that cannot be resolved is tried again from the release's own suite.
 set -euo pipefail
 
 need=(
@@ -17,10 +24,13 @@ need=(
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+apt_() { sudo_ env DEBIAN_FRONTEND=noninteractive apt-get -q "$@"; }
 
 # Wine's 32-bit side lives in the i386 architecture.
+added_i386=
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   sudo_ dpkg --add-architecture i386
+  added_i386=1
 fi
 
 # One query for all of them (this runs before every build, test and run).
@@ -33,10 +43,39 @@ missing=()
 for p in "${need[@]}"; do
   [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
+[ ${#missing[@]} -gt 0 ] || exit 0
+echo "setup: installing ${missing[*]}"
 
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  sudo_ apt-get update -q
-  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+# apt-get update exits non-zero when any one index failed, yet keeps every
+# index it did fetch; a failure is tried again, and then the lists are used as
+# they are (the install below says so if what it needs is not in them).
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+updated=
+for attempt in 1 2 3; do
+  if apt_ update >"$log" 2>&1; then updated=1; break; fi
+  [ "$attempt" -lt 3 ] && sleep $((attempt * 5))
+done
+if [ -z "$updated" ]; then
+  echo "setup: apt-get update failed 3 times; going on with the indexes it fetched:"
+  grep -E '^(E|W): ' "$log" | head -5 | sed 's/^/    /'
 fi
 
+install() { apt_ install -y --no-install-recommends "$@" "${missing[@]}"; }
+if install >"$log" 2>&1; then exit 0; fi
+first_error=$(grep -E '^E: ' "$log" | head -3)
+
+# When one archive has moved on for one architecture only, a library's two
+# architectures no longer come in one version and nothing resolves. The
+# release's own suite carries both at one version.
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+if [ -n "$codename" ]; then
+  echo "setup: the archives disagree (${first_error%%$'\n'*}); installing from $codename itself"
+  if install -t "$codename" >"$log" 2>&1; then exit 0; fi
+fi
+
+echo "setup: could not install ${missing[*]}" >&2
+echo "setup: tried: apt-get update (3 times), apt-get install${codename:+, apt-get install -t $codename}" >&2
+[ -n "$added_i386" ] && echo "setup: the i386 architecture was added for Wine's 32-bit side" >&2
+cat "$log" >&2
+exit 100
