@@ -285,12 +285,27 @@ int MsgBox(DWORD ms, const char* text)
     return 0;
 }
 
+// Every window's coordinates in the screen's own pixels, whatever the DPI
+// awareness of the program that owns it: a per-monitor aware process is
+// never given scaled coordinates (Windows 10 1703 and later; looked up, so
+// that older systems fall back to system-wide awareness, which is the same
+// on a single screen).
+void UseScreenPixels()
+{
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    const auto set = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDpiAwarenessContext")));
+    const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+    if (!set || !set(perMonitorV2))
+        SetProcessDPIAware();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    SetProcessDPIAware(); // coordinates in the screen's own pixels
+    UseScreenPixels();
     if (const char* desktop = getenv("TAVREL_DESKTOP")) {
         // The desktop exists only once explorer has started it.
         HDESK h = nullptr;
