@@ -31,6 +31,18 @@ build_tavrel() {
   cmake --build "$2" -j"$(nproc)" --target Tavrel >/dev/null
 }
 
+# The same commit gives the same bytes only with the same toolchain: each
+# Debian release brings its own mingw-w64, so the release says which it used.
+toolchain() {
+  local os gcc runtime binutils
+  os=$(. /etc/os-release && echo "$PRETTY_NAME")
+  gcc=$(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix)
+  runtime=$(dpkg-query -W -f='${Version}' mingw-w64-i686-dev)
+  binutils=$(dpkg-query -W -f='${Version}' binutils-mingw-w64-i686)
+  echo "$os; g++-mingw-w64-i686-posix $gcc, mingw-w64 runtime $runtime, binutils $binutils"
+}
+echo "release: toolchain: $(toolchain)"
+
 first=$build/release
 echo "release: building Tavrel.exe in $first"
 build_tavrel "$root" "$first"
