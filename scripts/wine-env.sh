@@ -21,6 +21,9 @@ wine_env_start_xvfb() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    # A server in another root (a Debian root of scripts/in-debian.sh, say)
+    # has other lock files but the same abstract socket.
+    grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null && continue
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -ac >/dev/null 2>&1 &
     TAVREL_XVFB_PID=$!
     local i
