@@ -52,7 +52,7 @@ CMouse::~CMouse()
         Stop();
 
     if (m_pDevice) {
-        m_pDevice->Unacquire();
+        m_pDevice->Unacquire(); // no effect when the window's end already let go
         m_pDevice->Release();
     }
     if (m_pDI)
@@ -181,6 +181,14 @@ void CMouse::Stop()
     while (m_bRunning.load(std::memory_order_acquire))
         Sleep(0);
     m_bStop.store(false, std::memory_order_relaxed);
+}
+
+void CMouse::Unacquire()
+{
+    if (!m_pDevice)
+        return;
+    m_pDevice->Unacquire();
+    m_pDevice->SetEventNotification(nullptr);
 }
 
 BOOL CMouse::Push(double ms)
