@@ -49,8 +49,9 @@ public:
     // failure whatever was obtained is kept for the destructor to release.
     virtual bool Create(HWND hWnd);
 
-    // Raises the process priority class and begins the sampling thread. Called
-    // once, after a successful Create.
+    // Raises the process priority class, opts the process out of power
+    // throttling where Windows offers that, and begins the sampling thread.
+    // Called once, after a successful Create.
     void Start();
 
     // Asks the sampling thread to end and returns once it has left its loop and
