@@ -82,11 +82,14 @@ HCURSOR CRateDlg::OnQueryDragIcon()
 }
 
 // The timer and the sampling thread end with the window, timer first so that no
-// tick runs while the thread stops; the device waits for the object's end.
+// tick runs while the thread stops; then the device lets go of the window,
+// which must not be destroyed while a device still uses it. The device itself
+// is released with the object.
 void CRateDlg::OnDestroy()
 {
     KillTimer(m_nTimer);
     m_mouse.Stop();
+    m_mouse.Unacquire();
     CDialog::OnDestroy();
 }
 

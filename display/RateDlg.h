@@ -4,8 +4,9 @@
 // The sampler's life follows the window's: the 1 ms timer, the device and the
 // sampling thread start when the window is initialised; the timer and the
 // thread stop when the window is destroyed, the timer first so that no tick
-// runs while the thread is being stopped; the device is released with the
-// object. A sampler that cannot be set up is reported once, and the dialog
+// runs while the thread is being stopped, and the device is then unacquired
+// and its notification turned off while the window still exists; the device
+// is released with the object. A sampler that cannot be set up is reported once, and the dialog
 // then stays up with an empty readout.
 #pragma once
 

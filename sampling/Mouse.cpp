@@ -22,6 +22,37 @@ static_assert(sizeof(DIOBJECTDATAFORMAT) == 16, "32-bit DIOBJECTDATAFORMAT layou
 static_assert(sizeof(DIDEVICEOBJECTDATA) == 20, "32-bit DirectInput 8 record layout");
 static_assert(sizeof(DIPROPDWORD) == 20 && sizeof(DIPROPHEADER) == 16, "32-bit property layout");
 
+// SetProcessInformation with ProcessPowerThrottling, as Windows declares them.
+// Named here because the headers offer them only to builds for later Windows
+// (or, in older mingw-w64, not at all): the values are Windows' own.
+const int kProcessPowerThrottling = 4; // PROCESS_INFORMATION_CLASS
+const ULONG kPowerThrottlingCurrentVersion = 1;
+const ULONG kPowerThrottlingExecutionSpeed = 0x1;
+struct PowerThrottlingState { // PROCESS_POWER_THROTTLING_STATE
+    ULONG Version;
+    ULONG ControlMask;
+    ULONG StateMask;
+};
+static_assert(sizeof(PowerThrottlingState) == 12, "PROCESS_POWER_THROTTLING_STATE layout");
+using SetProcessInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+
+// Asks Windows not to slow the process down to save power, as it may, on
+// battery above all, with work it takes for background work: execution-speed
+// throttling taken in hand (ControlMask) and turned off (a StateMask of 0). SetProcessInformation
+// is looked up rather than imported, as Windows 7 has none; where it or the
+// mechanism is missing, or the call fails, the process just runs as before.
+void OptOutOfPowerThrottling()
+{
+    const HMODULE hKernel32 = GetModuleHandleA("kernel32.dll");
+    const FARPROC proc = hKernel32 ? GetProcAddress(hKernel32, "SetProcessInformation") : nullptr;
+    if (!proc)
+        return;
+    const auto setProcessInformation =
+        reinterpret_cast<SetProcessInformationFn>(reinterpret_cast<void*>(proc));
+    PowerThrottlingState state = {kPowerThrottlingCurrentVersion, kPowerThrottlingExecutionSpeed, 0};
+    setProcessInformation(GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof state);
+}
+
 } // namespace
 
 const DIDATAFORMAT c_dfRateMouse = {
@@ -52,7 +83,7 @@ CMouse::~CMouse()
         Stop();
 
     if (m_pDevice) {
-        m_pDevice->Unacquire();
+        m_pDevice->Unacquire(); // no effect when the window's end already let go
         m_pDevice->Release();
     }
     if (m_pDI)
@@ -100,6 +131,7 @@ bool CMouse::Create(HWND hWnd)
 void CMouse::Start()
 {
     SetPriorityClass(GetCurrentProcess(), ABOVE_NORMAL_PRIORITY_CLASS);
+    OptOutOfPowerThrottling();
 
     // Marked running before the thread exists: a Stop (or destruction) right
     // after Start must wait for the thread rather than race its first instruction.
@@ -181,6 +213,14 @@ void CMouse::Stop()
     while (m_bRunning.load(std::memory_order_acquire))
         Sleep(0);
     m_bStop.store(false, std::memory_order_relaxed);
+}
+
+void CMouse::Unacquire()
+{
+    if (!m_pDevice)
+        return;
+    m_pDevice->Unacquire();
+    m_pDevice->SetEventNotification(nullptr);
 }
 
 BOOL CMouse::Push(double ms)

@@ -6,9 +6,9 @@
 // the previous wake-up is queued as one interval in milliseconds. The dialog
 // thread pops the intervals oldest first.
 //
-// Threads: Create, Start, Stop, Pop and destruction belong to the dialog
-// thread; Run and Push to the sampling thread. They share the interval queue
-// (under m_cs), the two flags and the event.
+// Threads: Create, Start, Stop, Unacquire, Pop and destruction belong to the
+// dialog thread; Run and Push to the sampling thread. They share the interval
+// queue (under m_cs), the two flags and the event.
 #pragma once
 
 #include <windows.h>
@@ -31,9 +31,12 @@ double IntervalMs(LONGLONG ticks, LONGLONG frequency);
 
 class CMouse {
 public:
-    // While the mouse is lost (a secure desktop, another program holding it
-    // exclusively), DirectInput signals nothing until the device is acquired
-    // again, so the loop retries Acquire at this period instead of waiting for
+    // Losing the mouse (to a secure desktop, say) sets the event like any other
+    // change of the device's state, and the drain then finds it lost and tries
+    // Acquire at once. Another program holding the mouse exclusively is no
+    // loss: non-exclusive access is always permitted. A device that is not
+    // acquired gives no data, so nothing would set the event again: while
+    // Acquire fails the loop retries it at this period instead of waiting for
     // ever. 100 ms: a recovery shows well within the readout's own pace, and
     // ten cheap calls a second cost nothing while the mouse stays lost.
     static constexpr DWORD kReacquireRetryMs = 100;
@@ -46,13 +49,22 @@ public:
     // failure whatever was obtained is kept for the destructor to release.
     virtual bool Create(HWND hWnd);
 
-    // Raises the process priority class and begins the sampling thread. Called
-    // once, after a successful Create.
+    // Raises the process priority class, opts the process out of power
+    // throttling where Windows offers that, and begins the sampling thread.
+    // Called once, after a successful Create.
     void Start();
 
     // Asks the sampling thread to end and returns once it has left its loop and
     // no longer touches this object. Returns at once when no thread runs.
     void Stop();
+
+    // Unacquires the device and turns its event notification off (in that
+    // order: the notification cannot change while the device is acquired), so
+    // that DirectInput no longer uses the window given to Create, which must not
+    // be destroyed while it is still active in a device. For the dialog thread,
+    // after Stop and before that window goes. Does nothing without a device;
+    // the device and DirectInput are still released by the destructor.
+    void Unacquire();
 
     // Queues one interval. When 255 are already unread, the oldest is dropped.
     // Returns TRUE. Sampling thread only.

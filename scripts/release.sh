@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the release: dist/Tavrel-<version>-win32.zip (Tavrel.exe, ReadMe.txt
-# and their SHA256SUMS, in a folder of the same name), the program's symbols
-# beside it (Tavrel-<version>-win32.debug) and dist/SHA256SUMS for both.
+# and LICENSE, in a folder of the same name), the program's symbols beside it
+# (Tavrel-<version>-win32.debug) and dist/SHA256SUMS for both, the checksums
+# to be published with them.
 #
 # Tavrel.exe is built twice from clean: in build/release, and from a copy of
 # the sources in a temporary folder elsewhere. The two must be identical byte
 # for byte, and the program must pass the release checks (system imports only,
-# no debug sections, no build folders, Windows 7 in its header), or nothing is
-# written to dist/. The zip is reproducible too: its entries are written in a
-# fixed order with the time of the last commit (or SOURCE_DATE_EPOCH).
+# no debug sections, no build folders, Windows 7 in its header, the manifest),
+# or nothing is written to dist/. The zip is reproducible too: its entries are
+# written in a fixed order with the time of the last commit (or
+# SOURCE_DATE_EPOCH), and read back to check that it holds them as written.
 # Arguments are ignored.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -75,13 +77,16 @@ package=$first/package/$name
 rm -rf "$first/package"
 mkdir -p "$package"
 cp "$first/app/Tavrel.exe" "$package/"
-# Plain text for Notepad on Windows 7: CR LF line ends.
-sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/res/ReadMe.txt" >"$package/ReadMe.txt"
-(cd "$package" && sha256sum Tavrel.exe ReadMe.txt >SHA256SUMS)
+# Plain text for Notepad on Windows 7: CR LF line ends. (No checksums inside
+# the zip: they would travel with the files they check and so vouch for
+# nothing; the SHA256SUMS published beside the zip does.)
+sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$root/res/ReadMe.txt" >"$package/ReadMe.txt"
+sed -e 's/$/\r/' "$root/LICENSE" >"$package/LICENSE"
+entries=(Tavrel.exe ReadMe.txt LICENSE)
 
 rm -rf "$dist"
 mkdir -p "$dist"
-python3 - "$dist/$name.zip" "$epoch" "$package" Tavrel.exe ReadMe.txt SHA256SUMS <<'EOF'
+python3 - "$dist/$name.zip" "$epoch" "$package" "${entries[@]}" <<'EOF'
 import os, sys, time, zipfile
 out, epoch, folder, names = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4:]
 # Zip times are local times from 1980 on, two seconds apart; this one is UTC.
@@ -95,11 +100,30 @@ with zipfile.ZipFile(out, "w") as z:
         with open(os.path.join(folder, name), "rb") as f:
             z.writestr(info, f.read(), compresslevel=9)
 EOF
+# The zip holds exactly those entries, in their folder, each as written.
+python3 - "$dist/$name.zip" "$package" "${entries[@]}" <<'EOF' || { rm -rf "$dist"; exit 1; }
+import os, sys, zipfile
+out, folder, names = sys.argv[1], sys.argv[2], sys.argv[3:]
+prefix = os.path.basename(folder) + "/"
+with zipfile.ZipFile(out) as z:
+    found = z.namelist()
+    wanted = [prefix + n for n in names]
+    if found != wanted:
+        sys.exit("release: FAIL: the zip holds %s, not %s" % (found, wanted))
+    for n in names:
+        with open(os.path.join(folder, n), "rb") as f:
+            if z.read(prefix + n) != f.read():
+                sys.exit("release: FAIL: %s in the zip differs from %s" % (n, os.path.join(folder, n)))
+print("release: the zip holds " + ", ".join(found))
+EOF
 cp "$first/app/Tavrel.debug" "$dist/$name.debug"
-(cd "$dist" && sha256sum "$name.zip" "$name.debug" >SHA256SUMS)
+# CR LF, so that Notepad on Windows 7 shows one checksum a line to those who
+# compare with certutil or Get-FileHash; sha256sum -c reads it as well.
+(cd "$dist" && sha256sum "$name.zip" "$name.debug" | sed 's/$/\r/' >SHA256SUMS &&
+  sha256sum --quiet -c SHA256SUMS)
 
 echo "release: Tavrel.exe $(stat -c %s "$package/Tavrel.exe") bytes, $name.zip $(stat -c %s "$dist/$name.zip") bytes"
-sed 's/^/release: /' "$package/SHA256SUMS" "$dist/SHA256SUMS"
+tr -d '\r' <"$dist/SHA256SUMS" | sed 's/^/release: /'
 if cmp -s "$first/app/Tavrel.exe" "$build/app/Tavrel.exe"; then
   echo "release: $build/app/Tavrel.exe, the one scripts/test.sh tests, is the same file"
 fi

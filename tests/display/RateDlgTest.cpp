@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <uxtheme.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -181,14 +182,17 @@ TEST(RateDlg, QueuedIntervalsAppearInOrderWithTheRate)
 
 // Every way of closing runs the same stop: the window is destroyed before
 // DoModal returns, the sampler has stopped when OnDestroy returns, and the
-// sampling thread then ends without touching the device again.
+// sampling thread then ends without touching the device again. The device is
+// unacquired and its notification turned off while the window still exists
+// (the window must not go while a device still uses it); the device itself is
+// released with the dialog object.
 namespace {
 
 class RateDlgClosing : public ::testing::TestWithParam<Close> {};
 
 } // namespace
 
-TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
+TEST_P(RateDlgClosing, StopsTheSamplerAndLetsGoOfTheDeviceWithTheWindow)
 {
     CFakeDevice& device = g_directInput8Create.mouse;
     std::atomic<HANDLE> samplingThread{nullptr};
@@ -197,30 +201,44 @@ TEST_P(RateDlgClosing, StopsTheSamplerWithTheWindow)
             samplingThread = CurrentThreadHandle();
     };
 
-    CTestRateDlg dlg;
-    CModalRunner run(dlg);
-    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
-    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
-    ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the timer never ticked";
-    ASSERT_TRUE(ReportShown(hDlg));
+    {
+        CTestRateDlg dlg;
+        CModalRunner run(dlg);
+        HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+        ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
+        ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > 0; })) << "the timer never ticked";
+        ASSERT_TRUE(ReportShown(hDlg));
 
-    const INT_PTR expected = PostClose(hDlg, run.ThreadId(), GetParam());
-    ASSERT_TRUE(run.Ended()) << "the dialog did not close";
-    EXPECT_EQ(expected, run.Result());
-    EXPECT_TRUE(dlg.destroyed) << "WM_DESTROY did not reach OnDestroy before DoModal returned";
-    EXPECT_FALSE(IsWindow(hDlg));
-    EXPECT_EQ(nullptr, dlg.m_hWnd) << "the dialog object still holds its destroyed window";
+        const INT_PTR expected = PostClose(hDlg, run.ThreadId(), GetParam());
+        ASSERT_TRUE(run.Ended()) << "the dialog did not close";
+        EXPECT_EQ(expected, run.Result());
+        EXPECT_TRUE(dlg.destroyed) << "WM_DESTROY did not reach OnDestroy before DoModal returned";
+        EXPECT_FALSE(IsWindow(hDlg));
+        EXPECT_EQ(nullptr, dlg.m_hWnd) << "the dialog object still holds its destroyed window";
 
-    // Stop's own signal woke the thread for one last pass before it left.
-    EXPECT_EQ(2, device.wakeups.load()) << "the report's pass and Stop's";
-    EXPECT_EQ(device.reads.load(), dlg.readsWhenDestroyReturned.load());
-    HANDLE hThread = samplingThread;
-    ASSERT_NE(nullptr, hThread) << "the sampling thread's last pass was not seen";
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 10000)) << "the sampling thread did not end";
-    CloseHandle(hThread);
-    EXPECT_EQ(dlg.readsWhenDestroyReturned.load(), device.reads.load())
-        << "the device was read after OnDestroy returned";
-    EXPECT_EQ(0, device.releases.load()) << "the device is released with the object, not the window";
+        // Stop's own signal woke the thread for one last pass before it left.
+        EXPECT_EQ(2, device.wakeups.load()) << "the report's pass and Stop's";
+        EXPECT_EQ(device.reads.load(), dlg.readsWhenDestroyReturned.load());
+        HANDLE hThread = samplingThread;
+        ASSERT_NE(nullptr, hThread) << "the sampling thread's last pass was not seen";
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 10000)) << "the sampling thread did not end";
+        CloseHandle(hThread);
+        EXPECT_EQ(dlg.readsWhenDestroyReturned.load(), device.reads.load())
+            << "the device was read after OnDestroy returned";
+
+        // After set-up's Acquire: Unacquire, then the notification turned off,
+        // each while the window still existed.
+        const std::vector<std::string> calls = device.Calls();
+        const std::vector<std::string> tail(std::find(calls.rbegin(), calls.rend(), "Acquire").base(),
+                                            calls.end());
+        EXPECT_EQ((std::vector<std::string>{"Unacquire", "SetEventNotification"}), tail);
+        EXPECT_EQ(nullptr, device.hEventNotified) << "the notification was not turned off";
+        EXPECT_EQ(1, device.windowAtUnacquire.load()) << "-1: never unacquired; 0: after the window";
+        EXPECT_EQ(1, device.windowAtNotificationOff.load())
+            << "-1: never turned off; 0: after the window";
+        EXPECT_EQ(0, device.releases.load()) << "the device is released with the object, not the window";
+    }
+    EXPECT_EQ(1, device.releases.load()) << "the dialog object's end releases the device";
 }
 
 INSTANTIATE_TEST_SUITE_P(RateDlg, RateDlgClosing,

@@ -116,6 +116,7 @@ HRESULT CFakeDevice::Unacquire()
 {
     Record("Unacquire");
     ++unacquires;
+    windowAtUnacquire = IsWindow(cooperativeWindow) ? 1 : 0;
     return DI_OK;
 }
 
@@ -180,6 +181,8 @@ HRESULT CFakeDevice::SetEventNotification(HANDLE hEvent)
 {
     Record("SetEventNotification");
     hEventNotified = hEvent;
+    if (!hEvent)
+        windowAtNotificationOff = IsWindow(cooperativeWindow) ? 1 : 0;
     return setEventNotificationStatus;
 }
 

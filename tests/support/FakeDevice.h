@@ -74,6 +74,11 @@ public:
                                             // (after input lost: at the re-acquire)
     HANDLE hEventNotified = nullptr;        // the event given to SetEventNotification
     HANDLE hAcquired;                       // auto-reset; set whenever Acquire succeeds
+    // Whether the window given to SetCooperativeLevel still existed (IsWindow)
+    // at the latest Unacquire and the latest SetEventNotification(NULL): 1 or
+    // 0, and -1 before any such call.
+    std::atomic<int> windowAtUnacquire{-1};
+    std::atomic<int> windowAtNotificationOff{-1};
 
     // ---- IUnknown ----
     STDMETHOD_(HRESULT, QueryInterface)(REFIID riid, void** ppvObject) override;
