@@ -90,12 +90,15 @@ bind "$root" /tavrel
 echo "in-debian: the root is ready after $(($(date +%s) - started)) s; running $script $*"
 
 # A clean environment, as on a new machine: no display (the scripts start a
-# private Xvfb), and the build in the root's own folder.
+# private Xvfb), and the build in the root's own folder. It runs as a job
+# waited for, so that a signal to this script ends the wait at once and the
+# clean-up stops what runs inside.
 rc=0
 sudo_ chroot "$target" /usr/bin/env -i HOME=/root LANG=C.UTF-8 \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
   TERM="${TERM:-dumb}" CI="${CI:-}" TAVREL_BUILD_DIR=/root/build \
   bash -c 'git config --global --add safe.directory /tavrel && cd /tavrel && exec bash "$@"' \
-  in-debian "$script" "$@" || rc=$?
+  in-debian "$script" "$@" &
+wait $! || rc=$?
 echo "in-debian: $script in Debian $codename ended with $rc after $(($(date +%s) - started)) s"
 exit "$rc"
