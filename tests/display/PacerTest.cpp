@@ -1,6 +1,7 @@
 // The pacer alone: what each tick does, from tick counts and counts, at its
 // edges (nothing queued, one interval, a full queue, the list's bound), across
-// the tick count's steps and its wrap, through a pause and an unbroken stream.
+// the tick count's steps and its wrap, through a pause and an unbroken stream;
+// and when a changed scroll bar is painted.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -118,4 +119,32 @@ TEST(Pacer, FlushDoesWhatWaits)
     const CPacer::Plan both = pacer.Flush(2);
     EXPECT_TRUE(both.takeLines && both.writeRate);
     EXPECT_FALSE(pacer.Flush(0).writeRate) << "the rate was written by the last flush";
+}
+
+// A changed scroll bar waits for a pause of kFramePauseMs in the reports, and
+// in an unbroken stream is painted at most every kFrameIntervalMs, across the
+// tick count's wrap; an unchanged one is never painted.
+TEST(Pacer, PaintsAChangedScrollBarInAPauseOrEveryTwoSeconds)
+{
+    CPacer pacer;
+    const std::uint32_t start = 0xFFFFF000; // 4 s before the wrap
+    std::uint32_t now = start;
+    std::vector<std::uint32_t> painted;
+    for (; now - start < 5000; now += 10) { // 5 s unbroken stream at 1000 Hz
+        pacer.Tick(now, 10, 10);
+        EXPECT_FALSE(pacer.PaintFrame(now, false)) << "an unchanged bar, at " << now - start;
+        if (pacer.PaintFrame(now, true))
+            painted.push_back(now - start);
+    }
+    EXPECT_EQ((std::vector<std::uint32_t>{2000, 4000}), painted) << "in the stream";
+    const std::uint32_t lastReports = now - 10;
+    pacer.Tick(now, 0, 0);
+    EXPECT_FALSE(pacer.PaintFrame(now, true)) << "the stream has only just stopped";
+    now = lastReports + CPacer::kFramePauseMs - 1;
+    pacer.Tick(now, 0, 0);
+    EXPECT_FALSE(pacer.PaintFrame(now, true)) << "1 ms short of the pause";
+    ++now;
+    pacer.Tick(now, 0, 0);
+    EXPECT_TRUE(pacer.PaintFrame(now, true)) << "after the pause";
+    EXPECT_TRUE(pacer.PaintFrame(now, true)) << "again, in the same pause";
 }
