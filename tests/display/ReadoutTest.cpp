@@ -350,6 +350,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
 {
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    // A part row two thirds of a row high, so that what stays of an old row
+    // there shows its text.
+    const int itemHeight = static_cast<int>(list.SendMessage(LB_GETITEMHEIGHT, 0));
+    RECT client, window;
+    GetClientRect(list.m_hWnd, &client);
+    GetWindowRect(list.m_hWnd, &window);
+    const int clientHeight = client.bottom / itemHeight * itemHeight + itemHeight * 2 / 3;
+    SetWindowPos(list.m_hWnd, nullptr, 0, 0, window.right - window.left,
+                 window.bottom - window.top - client.bottom + clientHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindow(parent);
+    PumpMessages();
     struct Step { int lines; int perTick; bool scrolledBack = false; };
     int shown = 0;
     for (const Step step : {Step{1, 1}, Step{12, 1}, Step{30, 1}, Step{31, 1, true}, Step{60, 6},
