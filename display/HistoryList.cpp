@@ -11,9 +11,8 @@
 // selection); otherwise it lets the move go to DefWindowProc, which does
 // nothing with it. Wine's list box finds out whether it has the capture by
 // asking Wine's server (GetCapture) on every move, a call that costs the
-// dialog's thread many times what answering the move here does (readout_bench,
-// "pointer move"; see docs/benchmarks.md). A move with no button down cannot
-// be part of a drag, so it stops here.
+// dialog's thread many times what answering the move here does. A move with
+// no button down cannot be part of a drag, so it stops here.
 //
 // Over the rows the pointer takes the list's class cursor (the arrow). The
 // list box leaves that to DefWindowProc, which first lets the dialog answer;

@@ -45,7 +45,7 @@ protected:
     UINT_PTR m_nTimer;   // the readout timer, as SetTimer returned it
     CHistoryList m_list; // the history list, control IDC_HISTORY_LIST
     CEdit m_edit;        // the average field, control IDC_AVERAGE_EDIT
-    // The readout's state between ticks: when the list and the rate were last
-    // put on screen, and what waits to be.
+    // The readout's state between ticks: its pacing and the intervals waiting
+    // for the list.
     CReadout m_readout;
 };

@@ -59,3 +59,40 @@ std::vector<std::string> ListLines(HWND hList)
     }
     return lines;
 }
+
+namespace {
+WNDPROC g_listBoxProc = nullptr; // every list box's own procedure, the same for all
+
+LRESULT CALLBACK RowsOnlyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != WM_PAINT && msg != WM_PRINTCLIENT)
+        return CallWindowProcA(g_listBoxProc, hwnd, msg, wp, lp);
+    PAINTSTRUCT ps;
+    const bool ownPaint = msg == WM_PAINT && !wp;
+    HDC dc = ownPaint ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wp);
+    const LRESULT count = SendMessageA(hwnd, LB_GETCOUNT, 0, 0);
+    const LRESULT top = SendMessageA(hwnd, LB_GETTOPINDEX, 0, 0);
+    const LRESULT itemHeight = SendMessageA(hwnd, LB_GETITEMHEIGHT, 0, 0);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int rowsBottom = static_cast<int>((count - top) * itemHeight);
+    const int saved = SaveDC(dc);
+    if (rowsBottom < client.bottom)
+        ExcludeClipRect(dc, client.left, rowsBottom > 0 ? rowsBottom : 0, client.right, client.bottom);
+    CallWindowProcA(g_listBoxProc, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    RestoreDC(dc, saved);
+    if (ownPaint)
+        EndPaint(hwnd, &ps);
+    return 0;
+}
+} // namespace
+
+bool PaintRowsOnly(HWND hList)
+{
+    const WNDPROC previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RowsOnlyProc)));
+    if (!previous)
+        return false;
+    g_listBoxProc = previous;
+    return true;
+}

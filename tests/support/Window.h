@@ -27,3 +27,9 @@ std::string ClassName(HWND hWnd);
 HWND FocusOf(DWORD threadId);
 // Every line of a list box, first to last.
 std::vector<std::string> ListLines(HWND hList);
+
+// Makes a list box paint as Windows' list box does: on WM_PAINT and
+// WM_PRINTCLIENT it draws its rows only and leaves the space below the last
+// row to WM_ERASEBKGND, where Wine's list box fills it in its paint too.
+// Subclasses hList beneath any later subclass; returns false when it cannot.
+bool PaintRowsOnly(HWND hList);
