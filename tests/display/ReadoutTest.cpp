@@ -175,6 +175,15 @@ protected:
         return pixels;
     }
 
+    // How many of a control's pixels on the screen, frame and scroll bar
+    // included, a full repaint of it changes.
+    size_t RepaintChanges(HWND control) const
+    {
+        const std::vector<COLORREF> shown = ScreenPixels(control);
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        return Differ(shown, ScreenPixels(control));
+    }
+
     static size_t Differ(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b)
     {
         size_t differ = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
@@ -393,11 +402,7 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
         UpdateWindow(list.m_hWnd);
         EXPECT_EQ(0u, Differ(onScreen, ListPixels())) << "pixels that differ from a full repaint";
 
-        const std::vector<COLORREF> rateOnScreen = ScreenPixels(edit.m_hWnd);
-        RedrawWindow(edit.m_hWnd, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-        EXPECT_EQ(0u, Differ(rateOnScreen, ScreenPixels(edit.m_hWnd)))
-            << "rate field pixels that differ from a full repaint";
+        EXPECT_EQ(0u, RepaintChanges(edit.m_hWnd)) << "rate field pixels that differ from a full repaint";
     }
 }
 
@@ -410,10 +415,7 @@ TEST_F(Readout, AShorterRateLeavesNoDigitBehind)
     ASSERT_EQ("1000.000 Hz", EditText());
     TickAndPaint({1.002});
     ASSERT_EQ("999.998 Hz", EditText());
-    const std::vector<COLORREF> rateOnScreen = ScreenPixels(edit.m_hWnd);
-    RedrawWindow(edit.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-    EXPECT_EQ(0u, Differ(rateOnScreen, ScreenPixels(edit.m_hWnd)))
-        << "rate field pixels that differ from a full repaint";
+    EXPECT_EQ(0u, RepaintChanges(edit.m_hWnd)) << "rate field pixels that differ from a full repaint";
 }
 
 // Every tick empties the queue, and at 1000 Hz as at 8000 Hz, on Windows'
@@ -455,23 +457,19 @@ TEST_F(Readout, LosesNothingAt8000Hz)
 // included, is what a full repaint draws.
 TEST_F(Readout, AfterAPauseTheScrollBarOnScreenIsRight)
 {
-    int line = 0;
-    for (int i = 0; i < 300; ++i) { // 3 s, 300 lines: the bar changes all along
-        ASSERT_TRUE(mouse.Push(1.0 + 0.01 * line++));
+    // 10 ms ticks: 3 s of 300 lines, the bar changing all along, then a pause
+    // of two list paces.
+    const int streamTicks = 300, pauseTicks = 2 * CPacer::kShowIntervalMs / 10;
+    for (int i = 0; i < streamTicks + pauseTicks; ++i) {
+        if (i < streamTicks) {
+            ASSERT_TRUE(mouse.Push(1.0 + 0.01 * i));
+        }
         now += 10;
         readout.Update(mouse, list, edit, now);
         UpdateWindow(parent);
         PumpMessages();
     }
-    for (DWORD paused = 0; paused < 2 * CPacer::kShowIntervalMs; paused += 10) {
-        now += 10;
-        readout.Update(mouse, list, edit, now);
-        UpdateWindow(parent);
-        PumpMessages();
-    }
-    const std::vector<COLORREF> shown = ScreenPixels(list.m_hWnd);
-    RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
-    EXPECT_EQ(0u, Differ(shown, ScreenPixels(list.m_hWnd)))
+    EXPECT_EQ(0u, RepaintChanges(list.m_hWnd))
         << "list pixels (scroll bar included) that differ from a full repaint after the pause";
 }
 
