@@ -61,8 +61,8 @@ if [ -z "$updated" ]; then
   grep -E '^(E|W): ' "$log" | head -5 | sed 's/^/    /'
 fi
 
-install() { apt_ install -y --no-install-recommends "$@" "${missing[@]}"; }
-if install >"$log" 2>&1; then exit 0; fi
+apt_install() { apt_ install -y --no-install-recommends "$@" "${missing[@]}"; }
+if apt_install >"$log" 2>&1; then exit 0; fi
 first_error=$(grep -E '^E: ' "$log" | head -3)
 
 # When one archive has moved on for one architecture only, a library's two
@@ -71,7 +71,7 @@ first_error=$(grep -E '^E: ' "$log" | head -3)
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 if [ -n "$codename" ]; then
   echo "setup: the archives disagree (${first_error%%$'\n'*}); installing from $codename itself"
-  if install -t "$codename" >"$log" 2>&1; then exit 0; fi
+  if apt_install -t "$codename" >"$log" 2>&1; then exit 0; fi
 fi
 
 echo "setup: could not install ${missing[*]}" >&2
