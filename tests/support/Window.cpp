@@ -65,6 +65,14 @@ WNDPROC g_listBoxProc = nullptr; // every list box's own procedure, the same for
 
 LRESULT CALLBACK RowsOnlyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
+    if (msg == WM_ERASEBKGND) { // the list's brush, which Wine's list box applies in its paint
+        HBRUSH brush = reinterpret_cast<HBRUSH>(
+            SendMessageA(GetParent(hwnd), WM_CTLCOLORLISTBOX, wp, reinterpret_cast<LPARAM>(hwnd)));
+        RECT client;
+        GetClientRect(hwnd, &client);
+        FillRect(reinterpret_cast<HDC>(wp), &client, brush ? brush : GetSysColorBrush(COLOR_WINDOW));
+        return 1;
+    }
     if (msg != WM_PAINT && msg != WM_PRINTCLIENT)
         return CallWindowProcA(g_listBoxProc, hwnd, msg, wp, lp);
     PAINTSTRUCT ps;
