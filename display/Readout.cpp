@@ -180,7 +180,7 @@ void CReadout::AddWaitingLines(CListBox& list)
     CString text;
     for (int i = 0; i < m_waitingCount; ++i) {
         text.Empty();
-        text.AppendFormat("%4.3f ms", m_waiting[i]);
+        text.AppendFormat("%4.3f ms", m_waiting[(m_waitingFirst + i) % CPacer::kMaxLines]);
         // An unsorted list adds at the end and answers the new line's index.
         const LRESULT added =
             list.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
@@ -189,7 +189,7 @@ void CReadout::AddWaitingLines(CListBox& list)
         if (count > CPacer::kMaxLines)
             list.SendMessage(LB_DELETESTRING, 0);
     }
-    m_waitingCount = 0;
+    m_waitingFirst = m_waitingCount = 0;
     ShowNewestWithoutSelection(list);
 }
 
@@ -226,11 +226,13 @@ void CReadout::Update(CMouse& mouse, CListBox& list, CEdit& edit, DWORD now)
         if (ms > kMaxShownMs)
             ms = kMaxShownMs;
         m_rate = UpdateRate(ms);
-        if (m_waitingCount == CPacer::kMaxLines) { // the oldest would leave the list unseen
-            std::memmove(m_waiting, m_waiting + 1, sizeof m_waiting - sizeof m_waiting[0]);
-            --m_waitingCount;
-        }
-        m_waiting[m_waitingCount++] = ms;
+        // When full, the newest takes the oldest's place: it would leave the
+        // list unseen.
+        m_waiting[(m_waitingFirst + m_waitingCount) % CPacer::kMaxLines] = ms;
+        if (m_waitingCount < CPacer::kMaxLines)
+            ++m_waitingCount;
+        else
+            m_waitingFirst = (m_waitingFirst + 1) % CPacer::kMaxLines;
     }
     if (m_bar.cbSize == 0)
         m_bar = ScrollBar(list); // as the window's first paint drew it, before any line

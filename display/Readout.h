@@ -41,8 +41,10 @@ private:
     void ShowFrame(CListBox& list, DWORD now, bool atOnce);
 
     CPacer m_pacer;
-    // Popped, not yet in the list, oldest first: at most the newest kMaxLines.
+    // Popped, not yet in the list: a ring of the newest kMaxLines at most,
+    // the oldest at m_waitingFirst.
     double m_waiting[CPacer::kMaxLines] = {};
+    int m_waitingFirst = 0;
     int m_waitingCount = 0;
     double m_rate = 0.0;           // the rate after the latest interval
     SCROLLINFO m_bar = {};         // the scroll bar as last painted; cbSize 0: not yet read
