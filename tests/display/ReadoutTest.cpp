@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "display/HistoryList.h"
@@ -15,6 +17,7 @@
 #include "display/Readout.h"
 #include "framework/Edit.h"
 #include "tests/support/TestMouse.h"
+#include "tests/support/Wait.h"
 #include "tests/support/Window.h"
 
 namespace {
@@ -98,19 +101,26 @@ protected:
         PumpMessages();
     }
 
-    // Counts the lines made current and the pointer messages the list box is
-    // given.
+    // Counts the lines made current, the pointer messages the list box is
+    // given, and the probes another thread sends, with the list hidden then.
     static LRESULT CALLBACK CountingListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     {
+        if (msg == kProbe) {
+            ++s_probes;
+            s_probesHidden += !IsWindowVisible(hwnd);
+            return 0;
+        }
         if (msg == LB_SETCURSEL)
             ++s_listSetCurSel;
         else if (msg == WM_MOUSEMOVE || msg == WM_SETCURSOR)
             ++s_listPointer;
         return CallWindowProcA(s_listProc, hwnd, msg, wp, lp);
     }
+    static const UINT kProbe = WM_APP + 1;
     static WNDPROC s_listProc;
     static int s_listSetCurSel;
     static int s_listPointer;
+    static int s_probes, s_probesHidden;
 
     std::vector<std::string> Lines() const { return ListLines(list); }
     std::string EditText() const { return WindowText(edit); }
@@ -204,6 +214,8 @@ protected:
 WNDPROC Readout::s_listProc = nullptr;
 int Readout::s_listSetCurSel = 0;
 int Readout::s_listPointer = 0;
+int Readout::s_probes = 0;
+int Readout::s_probesHidden = 0;
 
 struct ClampCase {
     const char* name;
@@ -508,6 +520,38 @@ TEST_F(Readout, AForcedFullRepaintDuringAStreamDrawsBothControlsWhole)
         EXPECT_EQ(0u, Differ(editForced, ScreenPixels(edit.m_hWnd)))
             << "rate field pixels (text, border) that differ from an undisturbed repaint";
     }
+}
+
+// A message sent from another thread during a take (an accessibility
+// client's, say) is handled once the take is over, when it finds the list
+// visible, as between ticks: nothing within a take lets it in while the list
+// is hidden.
+TEST_F(Readout, MessagesSentDuringALongTakeFindTheListVisible)
+{
+    TickAndPaint({1.0});
+    for (int i = 0; i < 1024; i += 128) {
+        for (double ms : Range(i, i + 128))
+            ASSERT_TRUE(mouse.Push(ms));
+        readout.Update(mouse, list, edit, ++now); // not yet due: the lines wait
+    }
+    std::atomic<bool> stop{false}, sending{false}, ended{false};
+    std::thread sender([&, hList = list.m_hWnd] {
+        for (DWORD_PTR result; !stop;) {
+            sending = true;
+            SendMessageTimeoutA(hList, kProbe, 0, 0, SMTO_NORMAL, 5000, &result);
+        }
+        ended = true;
+    });
+    EXPECT_TRUE(WaitFor([&] { return sending.load(); }));
+    s_probes = s_probesHidden = 0;
+    now += CPacer::kShowIntervalMs;
+    readout.Update(mouse, list, edit, now); // one take of 1024 lines
+    stop = true;
+    EXPECT_TRUE(WaitFor([&] { PumpMessages(); return ended.load(); }));
+    sender.join();
+    EXPECT_EQ(1024, list.GetCount());
+    EXPECT_GT(s_probes, 0);
+    EXPECT_EQ(0, s_probesHidden) << "of " << s_probes << " messages sent from another thread";
 }
 
 // Pointer moves over the list reach the list box only with a mouse button
