@@ -12,18 +12,14 @@
 //
 // What is observed, without changing the product's code:
 // - each wake-up of the sampler, by the device's first read of that wake-up
-//   (its performance-counter time and the sampling thread's handle);
+//   (its performance-counter time);
 // - each line that reaches the list, by a subclass of the list box that sees
 //   every LB_ADDSTRING (the list itself keeps only the newest 1024);
 // - the rate text, read from the edit field at the end;
-// - the CPU time of the dialog thread and of the sampling thread.
+// - the CPU time of the dialog thread.
 //
-// usage: pipeline_bench [--rates 125,500,...] [--seconds S] [--records N]
-//                       [--csv FILE] [--series-dir DIR] [--check] [--breakdown]
-//        pipeline_bench --soak MINUTES
+// usage: pipeline_bench [--rates 125,500,...] [--seconds S] [--check] [--breakdown]
 #include <windows.h>
-
-#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -71,15 +67,13 @@ double CpuSeconds(HANDLE hThread)
 
 // ---- what the observers record ----
 // Wake-ups and lines are counted always; their times and values are kept for
-// the first `capacity` of a run (none in a soak).
+// the first `capacity` of a run.
 struct Observed {
     std::atomic<long> wakes{0};
     std::atomic<long> lines{0};
     std::vector<LONGLONG> wakeQpc;
     std::vector<double> lineMs;
     size_t capacity = 0;
-    std::atomic<HANDLE> samplerThread{nullptr};
-    WNDPROC listProc = nullptr;
 
     void Reset(size_t cap)
     {
@@ -96,8 +90,6 @@ Observed g_obs;
 // taken the performance counter, right after the sampler took its own.
 void OnWake()
 {
-    if (!g_obs.samplerThread.load())
-        g_obs.samplerThread = CurrentThreadHandle();
     const long k = g_obs.wakes.load(std::memory_order_relaxed);
     if (static_cast<size_t>(k) < g_obs.capacity)
         g_obs.wakeQpc[k] = g_directInput8Create.mouse.firstReadCounter.load();
@@ -128,7 +120,6 @@ Cost g_costs[] = {
     {"list: add", &g_hListWatched, LB_ADDSTRING, 0, 0, 0},
     {"list: delete oldest", &g_hListWatched, LB_DELETESTRING, 0, 0, 0},
     {"list: set top index", &g_hListWatched, LB_SETTOPINDEX, 0, 0, 0},
-    {"list: set current line", &g_hListWatched, LB_SETCURSEL, 0, 0, 0},
     {"list: redraw on/off", &g_hListWatched, WM_SETREDRAW, 0, 0, 0},
     {"list: paint rows", &g_hListWatched, WM_PAINT, 0, 0, 0},
     {"list: erase background", &g_hListWatched, WM_ERASEBKGND, 0, 0, 0},
@@ -136,7 +127,13 @@ Cost g_costs[] = {
     {"edit: set rate text", &g_hEditWatched, WM_SETTEXT, 0, 0, 0},
     {"edit: paint", &g_hEditWatched, WM_PAINT, 0, 0, 0},
 };
-WNDPROC g_dlgProc, g_editProc;
+// Each watched window's own procedure, read before the watching one replaces
+// it, so that no message finds it unset.
+struct Watched {
+    HWND* window;
+    WNDPROC proc;
+};
+Watched g_watched[] = {{&g_hDlgWatched, nullptr}, {&g_hListWatched, nullptr}, {&g_hEditWatched, nullptr}};
 
 Cost* FindCost(HWND hWnd, UINT msg)
 {
@@ -162,26 +159,21 @@ LRESULT TimedCall(WNDPROC proc, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
     return result;
 }
 
-// Dialog thread: every line added to the history list passes here.
-LRESULT CALLBACK ListProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// Dialog thread: every message to the three windows passes here, every line
+// added to the history list among them.
+LRESULT CALLBACK WatchProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == LB_ADDSTRING) {
+    if (msg == LB_ADDSTRING && hWnd == g_hListWatched) {
         const long i = g_obs.lines.load(std::memory_order_relaxed);
         if (static_cast<size_t>(i) < g_obs.capacity)
             g_obs.lineMs[i] = std::strtod(reinterpret_cast<const char*>(lParam), nullptr);
         g_obs.lines.store(i + 1, std::memory_order_release);
     }
-    return TimedCall(g_obs.listProc, hWnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return TimedCall(g_dlgProc, hWnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK EditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return TimedCall(g_editProc, hWnd, msg, wParam, lParam);
+    WNDPROC proc = DefWindowProcA;
+    for (const Watched& w : g_watched)
+        if (*w.window == hWnd)
+            proc = w.proc;
+    return TimedCall(proc, hWnd, msg, wParam, lParam);
 }
 
 std::vector<CostSnapshot> SnapshotCosts()
@@ -217,16 +209,16 @@ void ResetCosts()
 }
 
 // ---- the synthetic mouse ----
+// Records the device buffers per report: a report that moves the mouse on
+// both axes is two records, as DirectInput buffers it.
+const int kRecords = 2;
+
 struct Source {
     LONGLONG t0 = 0;          // due time of report 0
     LONGLONG period = 0;      // counter ticks between reports
-    long reports = 0;         // how many to signal (0: until stopped)
-    int records = 1;          // records buffered per report
+    long reports = 0;         // how many to signal
     HANDLE hEvent = nullptr;  // the sampler's event
-    std::atomic<bool> stop{false};
-    std::atomic<long> signalled{0};
     LONGLONG lateMax = 0;     // ticks, worst lateness of a signal against its due time
-    double lateSum = 0;
 
     static DWORD WINAPI Proc(LPVOID p)
     {
@@ -241,7 +233,7 @@ struct Source {
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
         const LONGLONG twoMs = QpcFrequency() / 500;
         CFakeDevice& device = g_directInput8Create.mouse;
-        for (long j = 0; (reports == 0 || j < reports) && !stop.load(std::memory_order_relaxed); ++j) {
+        for (long j = 0; j < reports; ++j) {
             const LONGLONG due = t0 + j * period;
             LONGLONG now;
             while ((now = Qpc()) < due) {
@@ -250,11 +242,9 @@ struct Source {
                 else
                     YieldProcessor();
             }
-            device.records += records;
+            device.records += kRecords;
             SetEvent(hEvent);
-            signalled.store(j + 1, std::memory_order_release);
             lateMax = std::max(lateMax, now - due);
-            lateSum += static_cast<double>(now - due);
         }
     }
 };
@@ -282,15 +272,12 @@ public:
         g_hDlgWatched = m_hDlg;
         g_hListWatched = m_hList;
         g_hEditWatched = m_hEdit;
-        g_obs.listProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(m_hList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListProc)));
-        g_dlgProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(m_hDlg, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DlgProc)));
-        g_editProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(m_hEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditProc)));
-        if (!g_obs.listProc || !g_dlgProc || !g_editProc) {
-            std::printf("pipeline_bench: cannot watch the list (error %lu)\n", GetLastError());
-            return false;
+        for (Watched& w : g_watched) {
+            w.proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(*w.window, GWLP_WNDPROC));
+            if (!w.proc || !SetWindowLongPtrA(*w.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchProc))) {
+                std::printf("pipeline_bench: cannot watch the dialog (error %lu)\n", GetLastError());
+                return false;
+            }
         }
         return true;
     }
@@ -320,19 +307,15 @@ private:
 // count has stopped moving for 300 ms (some were discarded) or 5 s passed.
 void WaitForListToCatchUp()
 {
-    const DWORD start = GetTickCount();
     long lines = -1;
     DWORD steadySince = GetTickCount();
-    while (g_obs.lines.load() < g_obs.wakes.load() && GetTickCount() - start < 5000) {
-        const long now = g_obs.lines.load();
-        if (now != lines) {
-            lines = now;
+    WaitFor([&] {
+        if (g_obs.lines.load() != lines) {
+            lines = g_obs.lines.load();
             steadySince = GetTickCount();
-        } else if (GetTickCount() - steadySince > 300) {
-            break;
         }
-        Sleep(1);
-    }
+        return lines >= g_obs.wakes.load() || GetTickCount() - steadySince > 300;
+    }, 5000);
 }
 
 double Percentile(std::vector<double> v, double p)
@@ -346,26 +329,21 @@ double Percentile(std::vector<double> v, double p)
 
 struct Row {
     int rate = 0;
-    double seconds = 0;
     long reports = 0, queued = 0, lines = 0;
     long lost = 0, lostInQueue = 0;
-    double meanMs = 0, trueMs = 0, meanErrPct = 0;
-    double errMedianUs = 0, errP99Us = 0, errMaxUs = 0;
+    double errMedianUs = 0, errP99Us = 0;
     bool errFromLines = true;
     std::string rateText;
-    double rateShown = 0, rateErrPct = 0;
-    double dialogBusyUsPerInterval = 0, dialogBusyShare = 0, dialogCpuS = 0;
-    double samplerCpuS = 0;
+    double dialogBusyUsPerInterval = 0, dialogBusyShare = 0;
     double sourceLateMaxUs = 0;
     std::vector<CostSnapshot> costs;
     long linesDuring = 0;
 };
 
-bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& row)
+bool RunRate(int rate, double seconds, Row& row)
 {
     const long reports = static_cast<long>(std::lround(rate * seconds));
     g_obs.Reset(static_cast<size_t>(reports) + 16);
-    g_obs.samplerThread = nullptr;
     g_directInput8Create.mouse.records = 0;
     g_directInput8Create.mouse.onFirstRead = &OnWake;
 
@@ -379,12 +357,10 @@ bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& 
     Source src;
     src.period = QpcFrequency() / rate;
     src.reports = reports;
-    src.records = records;
     src.hEvent = dlg.Event();
     src.t0 = Qpc() + QpcFrequency() / 50; // 20 ms from now
 
     const double dialogCpu0 = CpuSeconds(dlg.Thread());
-    const double samplerCpu0 = CpuSeconds(g_obs.samplerThread.load());
     const long lines0 = g_obs.lines.load();
     ResetCosts();
     HANDLE hSource = CreateThread(nullptr, 0, &Source::Proc, &src, 0, nullptr);
@@ -397,7 +373,6 @@ bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& 
     row.linesDuring = linesDuring;
 
     WaitForListToCatchUp();
-    const double samplerCpu = CpuSeconds(g_obs.samplerThread.load()) - samplerCpu0;
     row.rateText = dlg.RateText();
     const long wakes = g_obs.wakes.load() - wakesBefore;
     const long lines = g_obs.lines.load();
@@ -405,16 +380,13 @@ bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& 
         std::printf("pipeline_bench: the dialog did not close\n");
 
     row.rate = rate;
-    row.seconds = seconds;
     row.reports = reports;
     row.queued = wakes;
     row.lines = lines;
     row.lost = reports - lines;
     row.lostInQueue = wakes - lines;
-    row.dialogCpuS = dialogCpu;
     row.dialogBusyShare = wall > 0 ? dialogCpu / wall : 0;
     row.dialogBusyUsPerInterval = linesDuring > 0 ? dialogCpu * 1e6 / linesDuring : 0;
-    row.samplerCpuS = samplerCpu;
     row.sourceLateMaxUs = static_cast<double>(src.lateMax) * 1e6 / QpcFrequency();
 
     // Interval k (k >= 1; the first is measured from the loop's start) belongs
@@ -422,7 +394,6 @@ bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& 
     // time between the due times of the reports of wake-ups k-1 and k; reports
     // that woke nothing of their own are lost, not errors.
     const double tickMs = 1000.0 / QpcFrequency();
-    row.trueMs = static_cast<double>(src.period) * tickMs;
     const long n = std::min<long>({wakes, lines, static_cast<long>(g_obs.capacity)});
     // When the queue dropped intervals, lines no longer pair with wake-ups;
     // the sampler's own wake-up times stand in for the lines then.
@@ -432,15 +403,6 @@ bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& 
         return since < 0 ? -1 : std::min<LONGLONG>(reports - 1, since / src.period);
     };
     std::vector<double> errUs;
-    double sumMs = 0;
-    long counted = 0;
-    FILE* series = nullptr;
-    if (seriesDir && (rate == 1000 || rate == 8000)) {
-        const std::string path = std::string(seriesDir) + "/pipeline_" + std::to_string(rate) + "hz.dat";
-        series = std::fopen(path.c_str(), "w");
-        if (series)
-            std::fprintf(series, "# seconds_since_first_report measured_interval_ms\n");
-    }
     for (long k = 1; k < n; ++k) {
         const double measured = row.errFromLines
                                     ? g_obs.lineMs[k]
@@ -450,120 +412,25 @@ bool RunRate(int rate, double seconds, int records, const char* seriesDir, Row& 
             const double truth = static_cast<double>((cur - prev) * src.period) * tickMs;
             errUs.push_back(std::fabs(measured - truth) * 1000.0);
         }
-        sumMs += measured;
-        ++counted;
-        if (series)
-            std::fprintf(series, "%.6f %.3f\n",
-                         static_cast<double>(g_obs.wakeQpc[k] - src.t0) * tickMs / 1000.0, measured);
     }
-    if (series)
-        std::fclose(series);
-    row.meanMs = counted ? sumMs / counted : 0;
-    row.meanErrPct = row.trueMs > 0 ? 100.0 * (row.meanMs - row.trueMs) / row.trueMs : 0;
     row.errMedianUs = Percentile(errUs, 0.5);
     row.errP99Us = Percentile(errUs, 0.99);
-    row.errMaxUs = errUs.empty() ? 0 : *std::max_element(errUs.begin(), errUs.end());
-    row.rateShown = std::strtod(row.rateText.c_str(), nullptr);
-    row.rateErrPct = 100.0 * (row.rateShown - rate) / rate;
     return true;
 }
 
 void PrintHeader()
 {
-    std::printf("%5s %5s %7s %7s %7s %6s %6s %9s %9s %7s %8s %8s %9s %12s %7s %9s %6s %8s %8s\n",
-                "Hz", "s", "reports", "queued", "lines", "lost", "queue", "mean_ms", "true_ms",
-                "err_%", "med_us", "p99_us", "max_us", "rate_shown", "rate_%", "busy_us/i",
-                "busy%", "smp_cpu_s", "late_us");
+    std::printf("%5s %7s %7s %7s %6s %6s %8s %8s %12s %9s %6s %8s\n", "Hz", "reports", "queued",
+                "lines", "lost", "queue", "med_us", "p99_us", "rate_shown", "busy_us/i", "busy%",
+                "late_us");
 }
 
 void PrintRow(const Row& r)
 {
-    std::printf("%5d %5.1f %7ld %7ld %7ld %6ld %6ld %9.4f %9.4f %7.3f %8.1f %8.1f %9.1f %12s %7.3f "
-                "%9.1f %6.1f %8.3f %8.1f%s\n",
-                r.rate, r.seconds, r.reports, r.queued, r.lines, r.lost, r.lostInQueue, r.meanMs,
-                r.trueMs, r.meanErrPct, r.errMedianUs, r.errP99Us, r.errMaxUs, r.rateText.c_str(),
-                r.rateErrPct, r.dialogBusyUsPerInterval, 100.0 * r.dialogBusyShare, r.samplerCpuS,
+    std::printf("%5d %7ld %7ld %7ld %6ld %6ld %8.1f %8.1f %12s %9.1f %6.1f %8.1f%s\n", r.rate,
+                r.reports, r.queued, r.lines, r.lost, r.lostInQueue, r.errMedianUs, r.errP99Us,
+                r.rateText.c_str(), r.dialogBusyUsPerInterval, 100.0 * r.dialogBusyShare,
                 r.sourceLateMaxUs, r.errFromLines ? "" : "  (errors from wake-up times)");
-}
-
-void WriteCsv(const char* path, const std::vector<Row>& rows)
-{
-    FILE* f = std::fopen(path, "w");
-    if (!f) {
-        std::printf("pipeline_bench: cannot write %s\n", path);
-        return;
-    }
-    std::fprintf(f, "rate_hz,seconds,reports,intervals_queued,lines_added,intervals_lost,"
-                    "lost_between_sampler_and_list,mean_interval_ms,true_interval_ms,mean_error_pct,"
-                    "error_median_us,error_p99_us,error_max_us,rate_shown,rate_error_pct,"
-                    "dialog_busy_us_per_interval,dialog_busy_share_pct,sampler_cpu_s,source_late_max_us\n");
-    for (const Row& r : rows)
-        std::fprintf(f, "%d,%.1f,%ld,%ld,%ld,%ld,%ld,%.5f,%.5f,%.4f,%.2f,%.2f,%.2f,\"%s\",%.4f,%.2f,%.2f,%.4f,%.2f\n",
-                     r.rate, r.seconds, r.reports, r.queued, r.lines, r.lost, r.lostInQueue,
-                     r.meanMs, r.trueMs, r.meanErrPct, r.errMedianUs, r.errP99Us, r.errMaxUs,
-                     r.rateText.c_str(), r.rateErrPct, r.dialogBusyUsPerInterval,
-                     100.0 * r.dialogBusyShare, r.samplerCpuS, r.sourceLateMaxUs);
-    std::fclose(f);
-}
-
-// "private X MiB, working set Y MiB". Wine 8 reports no private usage (0);
-// its working set is the process's resident memory.
-std::string MemoryText()
-{
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
-    pmc.cb = sizeof pmc;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
-                              sizeof pmc))
-        return "unknown";
-    char text[96];
-    std::snprintf(text, sizeof text, "private %.2f MiB, working set %.2f MiB",
-                  static_cast<double>(pmc.PrivateUsage) / (1024.0 * 1024.0),
-                  static_cast<double>(pmc.WorkingSetSize) / (1024.0 * 1024.0));
-    return text;
-}
-
-// 8000 Hz for `minutes`, one dialog throughout; a line a minute.
-int Soak(double minutes, int records)
-{
-    const int rate = 8000;
-    g_obs.Reset(0);
-    g_directInput8Create.mouse.records = 0;
-    g_directInput8Create.mouse.onFirstRead = &OnWake;
-    CBenchDialog dlg;
-    if (!dlg.Open())
-        return 1;
-    Sleep(300);
-    std::printf("soak: %d Hz for %.1f min, %d record(s) per report; memory at start: %s\n", rate,
-                minutes, records, MemoryText().c_str());
-
-    Source src;
-    src.period = QpcFrequency() / rate;
-    src.records = records;
-    src.hEvent = dlg.Event();
-    src.t0 = Qpc() + QpcFrequency() / 50;
-    HANDLE hSource = CreateThread(nullptr, 0, &Source::Proc, &src, 0, nullptr);
-    const DWORD totalMs = static_cast<DWORD>(minutes * 60000.0);
-    const DWORD start = GetTickCount();
-    for (DWORD minute = 1; GetTickCount() - start < totalMs; ++minute) {
-        const DWORD due = std::min<DWORD>(minute * 60000, totalMs);
-        while (GetTickCount() - start < due)
-            Sleep(100);
-        const long signalled = src.signalled.load();
-        const long lines = g_obs.lines.load();
-        std::printf("soak: %5.1f min  reports %9ld  lines shown %9ld  lost %7ld (queued %ld)  rate shown %s\n",
-                    (GetTickCount() - start) / 60000.0, signalled, lines, signalled - lines,
-                    g_obs.wakes.load(), dlg.RateText().c_str());
-    }
-    src.stop = true;
-    WaitForSingleObject(hSource, INFINITE);
-    CloseHandle(hSource);
-    WaitForListToCatchUp();
-    const long signalled = src.signalled.load();
-    std::printf("soak: end  reports %ld  queued %ld  lines shown %ld  lost %ld (between sampler and list %ld)"
-                "  rate shown %s; memory at end: %s\n",
-                signalled, g_obs.wakes.load(), g_obs.lines.load(), signalled - g_obs.lines.load(),
-                g_obs.wakes.load() - g_obs.lines.load(), dlg.RateText().c_str(), MemoryText().c_str());
-    return dlg.Close() ? 0 : 1;
 }
 
 std::vector<int> ParseRates(const char* text)
@@ -593,10 +460,7 @@ int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::vector<int> rates = {125, 500, 1000, 2000, 4000, 8000};
-    double seconds = 0, soakMinutes = 0;
-    int records = 2;
-    const char* csv = "pipeline_bench.csv";
-    const char* seriesDir = ".";
+    double seconds = 0;
     bool check = false, breakdown = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -605,50 +469,34 @@ int main(int argc, char** argv)
             rates = ParseRates(argv[++i]);
         else if (a == "--seconds" && more)
             seconds = std::atof(argv[++i]);
-        else if (a == "--records" && more)
-            records = std::atoi(argv[++i]);
-        else if (a == "--csv" && more)
-            csv = argv[++i];
-        else if (a == "--series-dir" && more)
-            seriesDir = argv[++i];
-        else if (a == "--soak" && more)
-            soakMinutes = std::atof(argv[++i]);
         else if (a == "--check")
             check = true;
         else if (a == "--breakdown")
             breakdown = true;
         else {
-            std::printf("usage: pipeline_bench [--rates 125,500,...] [--seconds S] [--records N] "
-                        "[--csv FILE] [--series-dir DIR] [--check] [--breakdown]\n"
-                        "       pipeline_bench --soak MINUTES\n");
+            std::printf("usage: pipeline_bench [--rates 125,500,...] [--seconds S] [--check] [--breakdown]\n");
             return 2;
         }
     }
-    if (rates.empty() || records < 1 || seconds < 0 || soakMinutes < 0) {
+    if (rates.empty() || seconds < 0) {
         std::printf("pipeline_bench: bad arguments\n");
         return 2;
     }
-    if (soakMinutes > 0)
-        return Soak(soakMinutes, records);
-
     std::printf("pipeline: synthetic mouse (%d record(s) per report, signals at exact counter deadlines) "
-                "-> CMouse sampling thread -> CRateDlg (timer, readout, list, edit) under Wine\n", records);
+                "-> CMouse sampling thread -> CRateDlg (timer, readout, list, edit) under Wine\n", kRecords);
     std::printf("lost = reports - lines; queue = intervals queued but not added to the list; "
                 "err = |measured - true| per interval; busy = dialog thread CPU\n");
     PrintHeader();
-    std::vector<Row> rows;
     bool allThrough = true;
     for (int rate : rates) {
         Row row;
-        if (!RunRate(rate, seconds > 0 ? seconds : DefaultSeconds(rate), records, seriesDir, row))
+        if (!RunRate(rate, seconds > 0 ? seconds : DefaultSeconds(rate), row))
             return 1;
         PrintRow(row);
         if (breakdown)
             PrintCosts(row.costs, row.linesDuring);
-        rows.push_back(row);
         allThrough = allThrough && row.lostInQueue == 0 && row.lines > 0 && row.lines <= row.queued;
     }
-    WriteCsv(csv, rows);
     if (check) {
         std::printf("check: %s\n", allThrough ? "every queued interval reached the list"
                                               : "intervals were queued that never reached the list");

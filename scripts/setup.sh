@@ -18,7 +18,7 @@ need=(
   fonts-wine
   xvfb x11-utils x11-apps imagemagick xdotool
   googletest
-  gnuplot-nox bc
+  bc
   python3
   gcc libc6-dev libx11-dev libxtst-dev
 )
