@@ -119,7 +119,7 @@ measure_cadence() {
   # The lines and the rate are shown on ticks of their own, up to 100 ms and
   # a tick after the last report: the readout is read until two reads, a
   # probe's start apart, agree.
-  local again=
+  local again= i
   readout=$(probe read) || fail "could not read the dialog"
   for ((i = 0; i < 20; i++)); do
     again=$(probe read) || fail "could not read the dialog"
