@@ -25,11 +25,12 @@
 //                      thread per sample, so watching barely loads it)
 //
 //   check              the whole program, with no X: start Tavrel.exe from the
-//                      probe's own folder, move the pointer over its list with
-//                      SendInput at 125 Hz for 3 s, read the list and the rate,
-//                      close it with OK (exit code 0); the lines' median must
-//                      be within 10 % of the cadence kept, the rate within 2 %
-//                      of its rate. Then the same at 500 Hz, reported, not judged.
+//                      probe's own folder, move the pointer over its list
+//                      (under Wine beside the window) with SendInput at 125 Hz
+//                      for 3 s, read the list and the rate, close it with OK
+//                      (exit code 0); the lines' median must be within 10 % of
+//                      the cadence kept, the rate within 2 % of its rate. Then
+//                      the same at 500 Hz, reported, not judged.
 //
 // With TAVREL_DESKTOP set, the probe looks on that desktop (a Wine virtual
 // desktop started as `explorer /desktop=NAME,...`) instead of the default one.
@@ -45,6 +46,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/support/Platform.h"
 #include "tests/support/Wait.h"
 #include "tests/support/Window.h"
 
@@ -409,6 +411,13 @@ bool MeasureRun(const std::string& exe, double periodMs, Motion& motion, Readout
     } else {
         RECT rc;
         GetWindowRect(GetDlgItem(dlg, kListId), &rc);
+        if (!WineVersion().empty()) {
+            // Beside the window, on the side with room (see Check).
+            RECT d;
+            GetWindowRect(dlg, &d);
+            const bool right = d.right + 20 + (rc.right - rc.left) <= GetSystemMetrics(SM_CXSCREEN);
+            OffsetRect(&rc, right ? d.right + 20 - rc.left : d.left - 20 - rc.right, 0);
+        }
         motion = MovePointer(rc, periodMs, 3);
         // The lines and the rate are shown on ticks of their own, each at
         // most every 100 ms: read until two reads 150 ms apart agree.
@@ -479,6 +488,10 @@ int Check()
     std::string exe = self;
     exe.erase(exe.find_last_of('\\') + 1);
     exe += "Tavrel.exe";
+    if (!WineVersion().empty())
+        printf("Wine %s: the pointer moves beside the window, not over its list: there, DirectInput "
+               "reads some SendInput moves as two reports (376 moves, 381 to 422 lines)\n",
+               WineVersion().c_str());
     bool passed = true;
     for (const int hz : {125, 500}) {
         printf("at %d Hz%s: ", hz, hz == 125 ? "" : " (not judged)");
