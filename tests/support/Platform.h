@@ -12,7 +12,9 @@ inline std::string WineVersion()
 {
     using Fn = const char*(__cdecl*)();
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    const auto fn = ntdll ? reinterpret_cast<Fn>(GetProcAddress(ntdll, "wine_get_version")) : nullptr;
+    const auto fn = ntdll ? reinterpret_cast<Fn>(reinterpret_cast<void*>(
+                                GetProcAddress(ntdll, "wine_get_version")))
+                          : nullptr;
     return fn ? fn() : "";
 }
 
