@@ -1,5 +1,7 @@
 #include "display/HistoryList.h"
 
+#include <algorithm>
+
 // Two messages come to the list with every pointer report while the pointer is
 // over it, on the dialog's thread, the one that under Wine also reads the X
 // events that become DirectInput reports. Each is answered here when the list
@@ -21,8 +23,37 @@
 // into the server per report. The dialog sets no cursor of its own, so the
 // list sets it once, here. Over the scroll bar the list box's own handling
 // applies.
+//
+// The list is repainted with its background erased a few times a second while
+// lines arrive. Windows' list box erases its whole client area in
+// WM_ERASEBKGND and then paints the rows, so on a desktop without composition
+// every row would flash blank before it is drawn again. The rows are drawn
+// opaque over their whole width (the list box's ETO_OPAQUE text output), so
+// only the space below the last row needs the erase, with the brush the list
+// box itself asks its parent for (WM_CTLCOLORLISTBOX).
+void CHistoryList::EraseBelowRows(HDC hdc)
+{
+    RECT bare;
+    GetClientRect(&bare);
+    const LRESULT shown = SendMessage(LB_GETCOUNT) - SendMessage(LB_GETTOPINDEX);
+    const LRESULT itemHeight = SendMessage(LB_GETITEMHEIGHT, 0);
+    // At most 1024 lines of a row's height: the product cannot overflow.
+    if (shown > 0 && itemHeight > 0)
+        bare.top = static_cast<LONG>(std::min<LRESULT>(shown * itemHeight, bare.bottom));
+    if (bare.top >= bare.bottom)
+        return;
+    const HBRUSH brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+        ::GetParent(m_hWnd), WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(hdc),
+        reinterpret_cast<LPARAM>(m_hWnd)));
+    ::FillRect(hdc, &bare, brush ? brush : ::GetSysColorBrush(COLOR_WINDOW));
+}
+
 LRESULT CHistoryList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_ERASEBKGND) {
+        EraseBelowRows(reinterpret_cast<HDC>(wParam));
+        return TRUE;
+    }
     const WPARAM buttons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
     if (message == WM_MOUSEMOVE && !(wParam & buttons))
         return 0;

@@ -8,7 +8,31 @@
 namespace {
 const UINT_PTR kReadoutTimerId = 1;
 const UINT kReadoutPeriodMs = 1;
+
+// Names a control for accessibility clients without changing the screen.
+//
+// Windows names a list box or an edit control after the static text that
+// comes before it in z-order, walking back no further than the first control
+// with WS_TABSTOP or WS_GROUP ("Ensuring that UI Elements Are Correctly
+// Named", learn.microsoft.com). The group boxes that caption the list and
+// the field come last in the dialog, and before the list stands the OK
+// button, before the field the list, both tab stops: so the dialog adds a
+// static label of its own directly before each, the documented technique
+// for a control whose visible label does not precede it. The label is
+// hidden and no tab stop, so nothing on screen, in the tab order or for the
+// mouse changes.
+void NameForAccessibility(CStatic& name, LPCSTR text, CWnd& control, CWnd* pDialog)
+{
+    const RECT none = {0, 0, 0, 0};
+    if (!name.Create(text, WS_CHILD | SS_LEFT | SS_NOPREFIX, none, pDialog))
+        return; // the control goes unnamed, as before
+    // A new child comes last; the label takes the control's place in the
+    // z-order, and the control follows it.
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    name.SetWindowPos(&control, 0, 0, 0, 0, flags);
+    control.SetWindowPos(&name, 0, 0, 0, 0, flags);
 }
+} // namespace
 
 POINT CentredIconOrigin(int width, int height, int cxIcon, int cyIcon)
 {
@@ -36,11 +60,13 @@ void CRateDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_AVERAGE_EDIT, m_edit);
 }
 
-// The window exists: bind the controls, set its icons, and start the readout
-// timer and the sampler.
+// The window exists: bind the controls and name them, set its icons, and
+// start the readout timer and the sampler.
 BOOL CRateDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    NameForAccessibility(m_historyName, "History", m_list, this);
+    NameForAccessibility(m_averageName, "Average", m_edit, this);
 
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));

@@ -14,6 +14,7 @@
 #include "display/Readout.h"
 #include "framework/Dialog.h"
 #include "framework/Edit.h"
+#include "framework/Static.h"
 #include "res/resource.h"
 #include "sampling/Mouse.h"
 
@@ -45,6 +46,10 @@ protected:
     UINT_PTR m_nTimer;   // the readout timer, as SetTimer returned it
     CHistoryList m_list; // the history list, control IDC_HISTORY_LIST
     CEdit m_edit;        // the average field, control IDC_AVERAGE_EDIT
+    // Hidden labels that name the list and the field for accessibility
+    // clients, which take a control's name from the static text before it.
+    CStatic m_historyName;
+    CStatic m_averageName;
     // The readout's state between ticks: its pacing and the intervals waiting
     // for the list.
     CReadout m_readout;

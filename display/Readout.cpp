@@ -104,9 +104,10 @@ bool SameBar(const SCROLLINFO& a, const SCROLLINFO& b)
 // so the list, frame included, is then drawn over that background. At a tick
 // nothing else of the list waits to be painted: the message loop hands out
 // WM_TIMER only after WM_PAINT ("PeekMessage", the order of retrieval). The
-// rows are always repainted with their background erased: Windows' list box
-// paints only its rows and leaves the space below the last one to
-// WM_ERASEBKGND.
+// list is always repainted with its background erased: the list box paints
+// only its rows, opaque, and leaves the space below the last one to
+// WM_ERASEBKGND, where the history list fills that space alone (so no row
+// is blanked before it is drawn again).
 class CListTake {
 public:
     CListTake(CListBox& list, bool& framePainted) : m_list(list), m_framePainted(framePainted)

@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include "framework/Exception.h"
+
 CWinThread::~CWinThread()
 {
     if (m_hThread)
@@ -24,10 +26,27 @@ int CWinThread::Run()
 unsigned __stdcall CWinThread::ThreadEntry(void* pThread)
 {
     CWinThread* pThis = static_cast<CWinThread*>(pThread);
-    const UINT nResult = pThis->m_pfnThreadProc(pThis->m_pThreadParams);
+    // The system's thread start has no handler an exception could unwind
+    // to: one let out of the function would end the whole process.
+    UINT nResult = static_cast<UINT>(-1);
+    try {
+        nResult = pThis->m_pfnThreadProc(pThis->m_pThreadParams);
+    } catch (CException* e) {
+        e->Delete();
+    } catch (...) {
+    }
     if (pThis->m_bAutoDelete)
         delete pThis;
     return nResult;
+}
+
+LRESULT CWinThread::ProcessWndProcException(CException*, const MSG* pMsg)
+{
+    if (pMsg->message == WM_CREATE)
+        return -1;
+    if (pMsg->message == WM_PAINT)
+        ::ValidateRect(pMsg->hwnd, nullptr);
+    return 0;
 }
 
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority,

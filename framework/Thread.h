@@ -8,6 +8,7 @@
 
 #include "framework/CmdTarget.h"
 
+class CException;
 class CWnd;
 
 typedef UINT (*AFX_THREADPROC)(LPVOID);
@@ -29,6 +30,13 @@ public:
     virtual BOOL InitInstance() { return FALSE; }
     // Pumps messages until WM_QUIT and returns its exit code.
     virtual int Run();
+
+    // Called with an exception that a message handler of one of this
+    // thread's windows let out, and the message it was handling; returns the
+    // message's result. The base reports nothing: -1 for WM_CREATE (the
+    // window is not made), WM_PAINT validated (so it does not come again),
+    // 0 for the rest. The caller disposes of the exception.
+    virtual LRESULT ProcessWndProcException(CException* e, const MSG* pMsg);
 
     BOOL SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }
     DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
@@ -53,7 +61,9 @@ private:
 // dwCreateFlags 0 the thread runs at once; with CREATE_SUSPENDED it waits for
 // ResumeThread. Returns the thread object, or nullptr when the thread could
 // not be created (nothing then runs). Once the function has returned, an
-// auto-deleting thread object no longer exists.
+// auto-deleting thread object no longer exists. An exception that leaves the
+// function ends the thread with exit code (UINT)-1; it never reaches the
+// system's thread start, where it would end the process.
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
                            int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
                            DWORD dwCreateFlags = 0,

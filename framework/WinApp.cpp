@@ -4,6 +4,7 @@
 #include <new>
 
 #include "framework/Exception.h"
+#include "framework/MessageBox.h"
 #include "framework/ModuleState.h"
 #include "framework/Wnd.h"
 
@@ -89,6 +90,31 @@ void CWinApp::SetRegistryKey(LPCSTR lpszRegistryKey)
 void CWinApp::OnHelp()
 {
     ::WinHelpA(m_pMainWnd ? m_pMainWnd->GetSafeHwnd() : nullptr, m_pszHelpFilePath, HELP_FINDER, 0);
+}
+
+LRESULT CWinApp::ProcessWndProcException(CException* e, const MSG* pMsg)
+{
+    if (pMsg->message == WM_CREATE || pMsg->message == WM_PAINT)
+        return CWinThread::ProcessWndProcException(e, pMsg);
+
+    LPCSTR pszText = "Internal application error.";
+    LRESULT lResult = 0;
+    UINT nType = MB_ICONSTOP;
+    if (pMsg->message == WM_COMMAND) {
+        if (pMsg->lParam == 0)
+            pszText = "Command failed."; // a menu or accelerator command, not a control's
+        lResult = TRUE;
+    }
+    if (dynamic_cast<CMemoryException*>(e)) {
+        pszText = "Out of memory.";
+        nType = MB_ICONEXCLAMATION | MB_SYSTEMMODAL;
+    }
+    if (!m_bReporting) {
+        m_bReporting = true;
+        AfxMessageBox(pszText, nType);
+        m_bReporting = false;
+    }
+    return lResult;
 }
 
 int AfxWinMain(HINSTANCE, HINSTANCE, LPSTR, int)

@@ -29,6 +29,16 @@ public:
     // the application name the profile name. Nothing is written to the registry.
     void SetRegistryKey(LPCSTR lpszRegistryKey);
 
+    // An exception let out of a message handler: for WM_CREATE and WM_PAINT,
+    // the thread object's answer alone; otherwise the user is told in a
+    // message box (a memory exception: "Out of memory."; a command:
+    // "Command failed."; anything else: "Internal application error.") and
+    // the message answers 0 (TRUE for a command, which counts as handled).
+    // While such a box is up, a further exception is answered the same way
+    // but not shown again: a handler that fails on every timer tick would
+    // otherwise stack a box per tick.
+    LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override;
+
     // The ID_HELP command: opens the application's help file (the executable's
     // path with the extension .HLP) at its contents.
     void OnHelp();
@@ -49,6 +59,7 @@ private:
     char m_szAppName[MAX_PATH] = {};
     char m_szHelpFilePath[MAX_PATH] = {};
     char m_szRegistryKey[MAX_PATH] = {};
+    bool m_bReporting = false; // a ProcessWndProcException box is up
 };
 
 // The one application object, or nullptr when none exists.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "framework/Exception.h"
+#include "framework/WinApp.h"
 
 namespace {
 // The map from subclassed windows to their objects: an entry is made when a
@@ -89,6 +90,14 @@ CHandleMap& PermanentMap()
     return s_map;
 }
 } // namespace
+
+LRESULT AfxProcessWndProcException(CException* e, const MSG* pMsg)
+{
+    if (CWinApp* pApp = AfxGetApp())
+        return pApp->ProcessWndProcException(e, pMsg);
+    CWinThread noApp(nullptr, nullptr); // runs nothing: only its answer is wanted
+    return noApp.ProcessWndProcException(e, pMsg);
+}
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()

@@ -11,7 +11,15 @@
 
 #include <windows.h>
 
+#include <new>
+
 #include "framework/CmdTarget.h"
+#include "framework/Exception.h"
+
+// Hands an exception that a message handler let out, with the message it was
+// handling, to the application object's ProcessWndProcException (without
+// one, to the base thread object's) and returns the message's result from it.
+LRESULT AfxProcessWndProcException(CException* e, const MSG* pMsg);
 
 class CWnd : public CCmdTarget {
 public:
@@ -51,6 +59,14 @@ public:
     }
     BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+    // Moves this window in the z-order (and, unless nFlags says otherwise,
+    // in place and size): directly after pWndInsertAfter, which is also the
+    // order Tab and accessibility clients walk a dialog's controls in.
+    BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+    {
+        return ::SetWindowPos(m_hWnd, pWndInsertAfter ? pWndInsertAfter->m_hWnd : HWND_TOP, x, y,
+                              cx, cy, nFlags);
+    }
 
     // Default processing of the message being handled: the original window
     // procedure's (or DefWindowProc's) result for it.
@@ -85,12 +101,30 @@ private:
     // Runs handle() with the given message as the current one (the one Default
     // answers), then restores the message that was current before: handlers
     // may send messages to their own window. Returns handle()'s result.
+    //
+    // An exception that handle() lets out stops here and is reported through
+    // AfxProcessWndProcException, whose answer becomes the message's result.
+    // It must not go further: the caller is the system's DispatchMessage or
+    // SendMessage, whose frames an exception of this toolchain cannot unwind
+    // through on Windows, so it would end the process without a word.
     template <class Handler>
-    auto HandleAsCurrent(UINT message, WPARAM wParam, LPARAM lParam, Handler handle)
+    LRESULT HandleAsCurrent(UINT message, WPARAM wParam, LPARAM lParam, Handler handle)
     {
         const MSG saved = m_msgCur;
         m_msgCur = MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}};
-        const auto result = handle();
+        LRESULT result;
+        try {
+            result = handle();
+        } catch (CException* e) {
+            result = AfxProcessWndProcException(e, &m_msgCur);
+            e->Delete();
+        } catch (const std::bad_alloc&) {
+            CMemoryException e(FALSE);
+            result = AfxProcessWndProcException(&e, &m_msgCur);
+        } catch (...) {
+            CException e(FALSE);
+            result = AfxProcessWndProcException(&e, &m_msgCur);
+        }
         m_msgCur = saved;
         return result;
     }

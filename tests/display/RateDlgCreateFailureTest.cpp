@@ -1,7 +1,9 @@
-// The main dialog when the mouse cannot be set up: DirectInput8Create (the
-// scripted one of the test support) fails.
+// The main dialog when something fails: the mouse cannot be set up
+// (DirectInput8Create, the scripted one of the test support, fails), or a
+// message handler throws.
 #include <gtest/gtest.h>
 
+#include "framework/WinApp.h"
 #include "tests/display/TestRateDlg.h"
 #include "tests/support/FakeDirectInput.h"
 #include "tests/support/ModalRunner.h"
@@ -53,4 +55,33 @@ TEST(RateDlgCreateFailure, ReportsOnceAndStaysUpWithAnEmptyReadout)
     ASSERT_TRUE(run.Ended()) << "closing hung";
     EXPECT_EQ(IDOK, run.Result());
     EXPECT_EQ(2, CModalRunner::DialogWindowsCreated());
+}
+
+// A handler that lets the framework's memory exception out on every tick: one
+// out-of-memory box however many ticks throw while it is up; with the handler
+// well again, the dialog answers and ends with OK.
+TEST(RateDlgHandlerFailure, AMemoryExceptionIsReportedOnceAndTheDialogGoesOn)
+{
+    CWinApp app; // the object that reports what a handler lets out
+    CTestRateDlg dlg;
+    dlg.throwOnTick = true;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
+    HWND hBox = run.WaitForOtherDialog(hDlg);
+    ASSERT_NE(nullptr, hBox) << "no message box";
+    EXPECT_TRUE(WaitFor([&] { return HasChildWithText(hBox, "Out of memory."); }));
+    const int ticks = dlg.ticks.load();
+    ASSERT_TRUE(WaitFor([&] { return dlg.ticks.load() > ticks + 20; })) << "the ticks stopped";
+    EXPECT_EQ(2, CModalRunner::DialogWindowsCreated()) << "the dialog and exactly one message box";
+
+    dlg.throwOnTick = false;
+    PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(hBox); })) << "the box stays";
+    SetEvent(g_directInput8Create.mouse.hEventNotified);
+    EXPECT_TRUE(WaitFor([&] { return SendMessageA(GetDlgItem(hDlg, IDC_HISTORY_LIST), LB_GETCOUNT, 0, 0) > 0; }))
+        << "a report after the failure never reached the list";
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
+    ASSERT_TRUE(run.Ended()) << "closing hung";
+    EXPECT_EQ(IDOK, run.Result());
 }

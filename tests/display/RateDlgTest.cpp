@@ -15,6 +15,7 @@
 #include "tests/display/TestRateDlg.h"
 #include "tests/support/FakeDirectInput.h"
 #include "tests/support/ModalRunner.h"
+#include "tests/support/Platform.h"
 #include "tests/support/SignalSource.h"
 
 namespace {
@@ -75,17 +76,23 @@ TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
     EXPECT_NE(0u, GetWindowLongA(hDlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_TRUE(dlg.controlsBoundAtInit) << "DDX_Control left a control unbound";
 
+    // In z-order, each data control directly after the hidden label that
+    // names it for accessibility clients (the static text before a list or
+    // an edit, back to the previous tab stop): no tab stop, nothing drawn.
     struct Expected {
         const char* cls;
         int id;
         const char* text;
+        bool shown;
     };
     const Expected expected[] = {
-        {"Button", IDOK, "OK"},
-        {"ListBox", IDC_HISTORY_LIST, ""},
-        {"Edit", IDC_AVERAGE_EDIT, ""},
-        {"Button", 0xFFFF, "History"},
-        {"Button", 0xFFFF, "Average"},
+        {"Button", IDOK, "OK", true},
+        {"Static", 0xFFFF, "History", false},
+        {"ListBox", IDC_HISTORY_LIST, "", true},
+        {"Static", 0xFFFF, "Average", false},
+        {"Edit", IDC_AVERAGE_EDIT, "", true},
+        {"Button", 0xFFFF, "History", true},
+        {"Button", 0xFFFF, "Average", true},
     };
     HWND hChild = GetWindow(hDlg, GW_CHILD);
     for (const Expected& e : expected) {
@@ -93,15 +100,21 @@ TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
         EXPECT_EQ(0, lstrcmpiA(e.cls, ClassName(hChild).c_str())) << ClassName(hChild);
         EXPECT_EQ(e.id, GetDlgCtrlID(hChild) & 0xFFFF) << e.cls << " " << e.text;
         EXPECT_EQ(e.text, WindowText(hChild));
+        EXPECT_EQ(e.shown, IsWindowVisible(hChild) != FALSE) << e.cls << " " << e.text;
+        if (!e.shown)
+            EXPECT_EQ(0, GetWindowLongA(hChild, GWL_STYLE) & (WS_TABSTOP | WS_GROUP)) << e.text;
         // Common Controls 6 opens the theme; the classic controls never do.
-        EXPECT_NE(nullptr, GetWindowTheme(hChild))
-            << e.cls << " " << e.text << " is drawn unthemed";
+        else
+            EXPECT_NE(nullptr, GetWindowTheme(hChild))
+                << e.cls << " " << e.text << " is drawn unthemed";
         hChild = GetWindow(hChild, GW_HWNDNEXT);
     }
-    EXPECT_EQ(nullptr, hChild) << "more than five controls";
+    EXPECT_EQ(nullptr, hChild) << "more than seven controls";
 
     HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
     HWND hEdit = GetDlgItem(hDlg, IDC_AVERAGE_EDIT);
+    // Wine's oleacc and Windows' both name an edit after the static before it.
+    EXPECT_EQ("Average", AccessibleName(hEdit));
     const DWORD listStyle = static_cast<DWORD>(GetWindowLongA(hList, GWL_STYLE));
     EXPECT_EQ(0u, listStyle & LBS_SORT);
     EXPECT_NE(0u, listStyle & LBS_NOSEL);
@@ -119,6 +132,19 @@ TEST(RateDlg, WindowsAreTheTemplatesControlsInOrder)
     PostClose(hDlg, run.ThreadId(), Close::OkButton);
     ASSERT_TRUE(run.Ended());
     EXPECT_EQ(IDOK, run.Result());
+}
+
+// A screen reader names the list after its hidden label, by Windows' rule.
+TEST(RateDlg, AScreenReaderNamesTheList)
+{
+    SKIP_ON_WINE("its oleacc names a list box from the list's own text, not the static before it");
+    CTestRateDlg dlg;
+    CModalRunner run(dlg);
+    HWND hDlg = run.WaitForShown(RATE_DIALOG_CAPTION);
+    ASSERT_NE(nullptr, hDlg) << "the dialog was not shown";
+    EXPECT_EQ("History", AccessibleName(GetDlgItem(hDlg, IDC_HISTORY_LIST)));
+    PostClose(hDlg, run.ThreadId(), Close::OkButton);
+    ASSERT_TRUE(run.Ended());
 }
 
 TEST(RateDlg, OpeningStartsTheTimerAndTheSampler)
@@ -289,8 +315,8 @@ TEST(RateDlg, TheTimerIsKilledBeforeTheSamplerStops)
 // controls are visible after every tick, that is whenever anything else gets
 // to look at them (other windows, screen readers, the dialog's own keyboard
 // handling), and Tab
-// pressed in the focused control moves the focus OK -> list -> rate field,
-// as with a still mouse.
+// pressed in the focused control moves the focus OK -> list -> rate field ->
+// OK, as with a still mouse.
 TEST(RateDlg, UnderA1000HzStreamBothControlsStayVisibleAndTabReachesThem)
 {
     CTestRateDlg dlg;
@@ -310,7 +336,7 @@ TEST(RateDlg, UnderA1000HzStreamBothControlsStayVisibleAndTabReachesThem)
             << "the stream does not reach the list";
         const int ticksBefore = dlg.ticks.load();
 
-        for (HWND hNext : {hList, hEdit}) {
+        for (HWND hNext : {hList, hEdit, hOk}) {
             HWND hFocus = FocusOf(run.ThreadId());
             PostMessageA(hFocus, WM_KEYDOWN, VK_TAB, 0x000F0001);
             PostMessageA(hFocus, WM_KEYUP, VK_TAB, 0xC00F0001);

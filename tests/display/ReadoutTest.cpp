@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -171,6 +172,37 @@ protected:
                 pixels.push_back(GetPixel(dc, x, y));
         ReleaseDC(list.m_hWnd, dc);
         return pixels;
+    }
+
+    // What WM_ERASEBKGND paints of the list, on a context first filled with a
+    // marker colour: how many pixels of the rows shown it paints over, and
+    // how many below them it leaves bare.
+    std::pair<int, int> EraseMisses() const
+    {
+        RECT rc;
+        GetClientRect(list.m_hWnd, &rc);
+        const LRESULT rowsBottom = (list.GetCount() - list.SendMessage(LB_GETTOPINDEX)) *
+                                   list.SendMessage(LB_GETITEMHEIGHT, 0);
+        HDC screen = GetDC(list.m_hWnd);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+        ReleaseDC(list.m_hWnd, screen);
+        HGDIOBJ before = SelectObject(dc, bitmap);
+        const COLORREF marker = RGB(255, 0, 255);
+        HBRUSH brush = CreateSolidBrush(marker);
+        FillRect(dc, &rc, brush);
+        DeleteObject(brush);
+        list.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc));
+        std::pair<int, int> misses{0, 0};
+        for (int y = 0; y < rc.bottom; ++y)
+            for (int x = 0; x < rc.right; ++x) {
+                const bool painted = GetPixel(dc, x, y) != marker;
+                (y < rowsBottom ? misses.first : misses.second) += y < rowsBottom ? painted : !painted;
+            }
+        SelectObject(dc, before);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        return misses;
     }
 
     // What the screen shows where a control is, its frame and scroll bar
@@ -371,7 +403,8 @@ INSTANTIATE_TEST_SUITE_P(
 // left over from before a scroll, no stale highlight, no old rate text), with
 // a list box that paints only its rows, as Windows' does: after the user
 // scrolled back, the take that jumps to the newest line leaves nothing of an
-// old row in the part row below it.
+// old row in the part row below it. The list's erase paints only below the
+// rows, so no row is blanked before it is drawn again.
 TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
 {
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
@@ -419,6 +452,7 @@ TEST_F(Readout, TheScreenShowsTheNewestLineAndNoSelection)
         EXPECT_EQ(0u, Differ(onScreen, ListPixels())) << "pixels that differ from a full repaint";
 
         EXPECT_EQ(0u, RepaintChanges(edit.m_hWnd)) << "rate field pixels that differ from a full repaint";
+        EXPECT_EQ(std::make_pair(0, 0), EraseMisses()) << "row pixels erased, bare pixels left";
     }
 }
 

@@ -1,5 +1,6 @@
 #include "tests/display/TestRateDlg.h"
 
+#include "framework/Exception.h"
 #include "tests/support/FakeDirectInput.h"
 
 BEGIN_MESSAGE_MAP(CTestRateDlg, CRateDlg)
@@ -24,6 +25,8 @@ void CTestRateDlg::OnTimer(UINT_PTR nIDEvent)
     if (!::IsWindowVisible(m_list.m_hWnd) || !::IsWindowVisible(m_edit.m_hWnd))
         ++ticksLeavingAControlHidden;
     ++ticks;
+    if (throwOnTick)
+        AfxThrowMemoryException();
 }
 
 void CTestRateDlg::OnDestroy()

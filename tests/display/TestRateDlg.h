@@ -17,6 +17,8 @@ public:
     bool armProbeTimer = false;
 
     std::atomic<int> ticks{0};
+    // While set, every tick ends by throwing the framework's memory exception.
+    std::atomic<bool> throwOnTick{false};
     // Ticks after which the list or the rate field was left without WS_VISIBLE.
     std::atomic<int> ticksLeavingAControlHidden{0};
     std::atomic<bool> controlsBoundAtInit{false};

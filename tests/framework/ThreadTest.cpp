@@ -2,6 +2,7 @@
 // requested priority, at once or only after ResumeThread when created suspended.
 #include <gtest/gtest.h>
 
+#include "framework/Exception.h"
 #include "framework/Thread.h"
 
 namespace {
@@ -13,6 +14,7 @@ struct Probe {
     HANDLE hSelf = nullptr;
     DWORD threadId = 0;
     int priority = THREAD_PRIORITY_ERROR_RETURN;
+    bool throws = false; // the entry ends by throwing the framework's memory exception
     ~Probe()
     {
         CloseHandle(hDone);
@@ -27,8 +29,10 @@ UINT ProbeProc(LPVOID pParam)
     p->threadId = GetCurrentThreadId();
     p->priority = GetThreadPriority(GetCurrentThread());
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &p->hSelf,
-                    SYNCHRONIZE, FALSE, 0);
+                    SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, 0);
     SetEvent(p->hDone);
+    if (p->throws)
+        AfxThrowMemoryException();
     return 7;
 }
 
@@ -68,4 +72,19 @@ TEST(AfxBeginThread, SuspendedThreadWaitsForResume)
     EXPECT_EQ(pThread->m_nThreadID, probe.threadId);
     EXPECT_EQ(THREAD_PRIORITY_ABOVE_NORMAL, probe.priority);
     delete pThread;
+}
+
+// An exception out of the entry ends that thread alone, with exit code -1: it
+// never reaches the system's thread start, which would end the process.
+TEST(AfxBeginThread, AnExceptionOutOfTheEntryEndsOnlyTheThread)
+{
+    Probe probe;
+    probe.throws = true;
+    ASSERT_NE(nullptr, AfxBeginThread(ProbeProc, &probe));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(probe.hDone, 10000));
+    ASSERT_NE(nullptr, probe.hSelf);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(probe.hSelf, 10000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(probe.hSelf, &code));
+    EXPECT_EQ(static_cast<DWORD>(-1), code);
 }

@@ -1,5 +1,7 @@
 #include "tests/support/Window.h"
 
+#include <oleacc.h>
+
 void PumpMessages(DWORD ms)
 {
     if (ms)
@@ -38,6 +40,28 @@ std::string ClassName(HWND hWnd)
     char name[64] = "";
     GetClassNameA(hWnd, name, sizeof name);
     return name;
+}
+
+std::string AccessibleName(HWND hWnd)
+{
+    CoInitialize(nullptr);
+    IAccessible* pAcc = nullptr;
+    BSTR name = nullptr;
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    if (SUCCEEDED(AccessibleObjectFromWindow(hWnd, OBJID_CLIENT, IID_IAccessible,
+                                             reinterpret_cast<void**>(&pAcc))) && pAcc) {
+        if (pAcc->get_accName(self, &name) != S_OK)
+            name = nullptr;
+        pAcc->Release();
+    }
+    char text[256] = "(none)";
+    if (name)
+        WideCharToMultiByte(CP_UTF8, 0, name, -1, text, sizeof text, nullptr, nullptr);
+    SysFreeString(name);
+    CoUninitialize();
+    return text;
 }
 
 HWND FocusOf(DWORD threadId)

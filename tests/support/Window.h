@@ -23,6 +23,9 @@ HWND CreateTopWindow(const char* title, int x, int y, int width, int height);
 std::string WindowText(HWND hWnd);
 // The window class name.
 std::string ClassName(HWND hWnd);
+// The name an accessibility client (a screen reader) reads for a window, from
+// its standard accessible object; "(none)" when it has none.
+std::string AccessibleName(HWND hWnd);
 // The window that has the keyboard focus on thread threadId; null when none.
 HWND FocusOf(DWORD threadId);
 // Every line of a list box, first to last.
