@@ -526,7 +526,7 @@ int Check()
     exe += "Tavrel.exe";
     if (!WineVersion().empty())
         printf("Wine %s: the pointer moves beside the window, not over its list: there, DirectInput "
-               "reads some SendInput moves as two reports (376 moves, 381 to 422 lines)\n",
+               "reads some SendInput moves as two reports\n",
                WineVersion().c_str());
     // Injected input goes to the desktop that receives input (Wine 10 refuses
     // it from a thread on another): this one is made that desktop first.
