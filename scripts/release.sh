@@ -117,9 +117,13 @@ with zipfile.ZipFile(out) as z:
 print("release: the zip holds " + ", ".join(found))
 EOF
 cp "$first/app/Tavrel.debug" "$dist/$name.debug"
+# The Windows test bundle, Tavrel-<version>-tests-win32.zip, listed in
+# SHA256SUMS too (scripts/test-bundle.sh); its Tavrel.exe is this one.
+tests=Tavrel-$version-tests-win32
+bash "$root/scripts/test-bundle.sh" "$dist/$tests.zip" "$first/app/Tavrel.exe" | sed 's/^/release: /'
 # CR LF, so that Notepad on Windows 7 shows one checksum a line to those who
 # compare with certutil or Get-FileHash; sha256sum -c reads it as well.
-(cd "$dist" && sha256sum "$name.zip" "$name.debug" | sed 's/$/\r/' >SHA256SUMS &&
+(cd "$dist" && sha256sum "$name.zip" "$name.debug" "$tests.zip" | sed 's/$/\r/' >SHA256SUMS &&
   sha256sum --quiet -c SHA256SUMS)
 
 echo "release: Tavrel.exe $(stat -c %s "$package/Tavrel.exe") bytes, $name.zip $(stat -c %s "$dist/$name.zip") bytes"

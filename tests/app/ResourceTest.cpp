@@ -16,6 +16,18 @@ namespace {
 const WORD kUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US); // 0x0409
 const WORD kUk = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK); // 0x0809
 
+// The program under test: the Tavrel.exe beside this test (the Windows test
+// bundle), else the one of the build.
+std::string TavrelExe()
+{
+    char path[MAX_PATH] = "";
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string beside(path, length);
+    beside.erase(beside.find_last_of('\\') + 1);
+    beside += "Tavrel.exe";
+    return GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES ? beside : TAVREL_EXE_PATH;
+}
+
 BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD lang, LONG_PTR p)
 {
     reinterpret_cast<std::vector<WORD>*>(p)->push_back(lang);
@@ -26,9 +38,9 @@ class Resources : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_h = LoadLibraryExA(TAVREL_EXE_PATH, nullptr,
+        m_h = LoadLibraryExA(TavrelExe().c_str(), nullptr,
                              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(nullptr, m_h) << "cannot load " << TAVREL_EXE_PATH << " as a resource module, error "
+        ASSERT_NE(nullptr, m_h) << "cannot load " << TavrelExe() << " as a resource module, error "
                                 << GetLastError();
     }
     void TearDown() override
@@ -274,10 +286,11 @@ TEST_F(Resources, VersionResourceFixedPartStringsAndTranslation)
 TEST_F(Resources, VersionApiReadsTheSameStrings)
 {
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(TAVREL_EXE_PATH, &handle);
+    const std::string exe = TavrelExe();
+    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
     ASSERT_GT(size, 0u) << "error " << GetLastError();
     std::vector<BYTE> info(size);
-    ASSERT_TRUE(GetFileVersionInfoA(TAVREL_EXE_PATH, 0, size, info.data()));
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
     char* text = nullptr;
     UINT len = 0;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904e4\\FileDescription",

@@ -44,6 +44,13 @@ TEST(MouseOnWine, InjectedMovementBecomesIntervalsAndTeardownLetsGo)
     ASSERT_NE(nullptr, mouse->Event());
     mouse->Start();
 
+    // Injected input goes to the desktop that receives input: Wine 10 refuses
+    // it (ERROR_ACCESS_DENIED) from a thread on another desktop, and after
+    // other programs had run it sometimes did. This thread's desktop is made
+    // the input desktop first, as a user's switching to it would (on Windows
+    // it already is).
+    SwitchDesktop(GetThreadDesktop(GetCurrentThreadId()));
+
     // Movement goes in until intervals come out, alternating direction so the
     // pointer never pins at a screen edge. Each pass pumps this thread's
     // messages in case the platform routes input through the window's thread.

@@ -34,6 +34,7 @@ std::vector<std::string> ListLines(HWND hList);
 // Makes a list box paint as Windows' list box does: on WM_PAINT and
 // WM_PRINTCLIENT it draws its rows only and leaves the space below the last
 // row to WM_ERASEBKGND, which fills the client area with the list's brush;
-// Wine's list box fills that space in its paint and erases nothing.
-// Subclasses hList beneath any later subclass; returns false when it cannot.
+// Wine's list box fills that space in its paint and erases nothing (on
+// Windows the tests leave the list box as it is). Subclasses hList beneath
+// any later subclass; returns false when it cannot.
 bool PaintRowsOnly(HWND hList);
