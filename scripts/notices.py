@@ -27,7 +27,10 @@ import textwrap
 # the debug information and the copyright file name them; "always" names
 # sources whose terms apply whatever the debug information shows (headers
 # compiled into every object, and the import libraries, which carry no debug
-# information), with the words the notices give them.
+# information), with the words the notices give them. "claims" matches the
+# names of the compile units its objects bring: every compile unit in the
+# program that is not Tavrel's own must be claimed by a component linked in,
+# so that an object slipped in under another component's files is caught.
 COMPONENTS = [
     {
         "name": "winpthreads (mingw-w64)",
@@ -36,6 +39,7 @@ COMPONENTS = [
         "purpose": "POSIX threads on Windows: the threads, locks and condition variables "
                    "under the C++ standard library's threads and its exception handling.",
         "sources": "mingw-w64-libraries/winpthreads/",
+        "claims": r"^mingw-w64-libraries/winpthreads/",
         "always": {"mingw-w64-libraries/winpthreads/include/pthread.h":
                    "its pthread.h, compiled into each of its objects"},
     },
@@ -47,6 +51,7 @@ COMPONENTS = [
                    "WinMain), C99 number formatting, and the tables through which the "
                    "program calls Windows' own DLLs.",
         "sources": "mingw-w64-crt/",
+        "claims": r"^mingw-w64-crt/",
         "always": {"mingw-w64-crt/lib-common/kernel32.def":
                    "the import libraries, made from its .def files"},
     },
@@ -54,6 +59,7 @@ COMPONENTS = [
         "name": "GCC runtime libraries (libstdc++, libgcc)",
         "packages": ["g++-mingw-w64-i686-posix*", "gcc-mingw-w64-i686-posix*"],
         "files": ["libstdc++.a", "libsupc++.a", "libgcc.a", "libgcc_eh.a", "crtbegin.o", "crtend.o"],
+        "claims": r"(^|/)(libgcc|libstdc\+\+-v3|gcc)/",
         "purpose": "The C++ standard library's exceptions, operator new and run-time type "
                    "information, and the compiler's support routines (64-bit division, "
                    "stack probes, unwinding).",
@@ -203,6 +209,13 @@ def main(argv):
                  "add its component to %s" % (path, package, os.path.abspath(__file__)))
 
     sources = debug_sources(debug_path)
+    tree = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    for source in sorted(sources):
+        if not os.path.exists(os.path.join(tree, source)) and not any(
+                re.search(c["claims"], source) for c in COMPONENTS if c["name"] in parts):
+            fail("%s, compiled into Tavrel.exe, is neither Tavrel's own source nor one of "
+                 "the components linked in: add its component to %s"
+                 % (source, os.path.abspath(__file__)))
     out = ["Third-party notices for Tavrel.exe", "",
            "Tavrel.exe is Tavrel's own code (see LICENSE) linked with the parts of the",
            "following components listed under each. Each component's terms are given",
