@@ -13,6 +13,8 @@ set -euo pipefail
 need=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   cmake make
+  # Wine with its 32-bit loader, which runs Tavrel on Debian 12 and 13, and on
+  # unstable too, where wine64 could (docs/design.md says why not).
   wine wine32:i386
   # Wine's own fonts: its dialog font, and the glyphs of the caption buttons.
   fonts-wine
