@@ -200,8 +200,8 @@ def main(argv):
         if not package:
             fail("%s is linked into Tavrel.exe, and no Debian package installed it" % path)
         for c in COMPONENTS:
-            if any(fnmatch.fnmatchcase(package, p) for p in c["packages"]) and any(fnmatch.fnmatchcase(os.path.basename(path), g)
-                                                for g in c["files"]):
+            if (any(fnmatch.fnmatchcase(package, p) for p in c["packages"]) and
+                    any(fnmatch.fnmatchcase(os.path.basename(path), g) for g in c["files"])):
                 parts.setdefault(c["name"], []).append(path)
                 break
         else:
