@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the release: dist/Tavrel-<version>-win32.zip (Tavrel.exe, ReadMe.txt
-# and LICENSE, in a folder of the same name), the program's symbols beside it
-# (Tavrel-<version>-win32.debug) and dist/SHA256SUMS for both, the checksums
-# to be published with them.
+# Builds the release: dist/Tavrel-<version>-win32.zip (Tavrel.exe, ReadMe.txt,
+# LICENSE and THIRD-PARTY-NOTICES.txt, in a folder of the same name), the
+# program's symbols beside it (Tavrel-<version>-win32.debug) and
+# dist/SHA256SUMS for both, the checksums to be published with them.
 #
 # Tavrel.exe is built twice from clean: in build/release, and from a copy of
 # the sources in a temporary folder elsewhere. The two must be identical byte
@@ -82,7 +82,13 @@ cp "$first/app/Tavrel.exe" "$package/"
 # nothing; the SHA256SUMS published beside the zip does.)
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$root/res/ReadMe.txt" >"$package/ReadMe.txt"
 sed -e 's/$/\r/' "$root/LICENSE" >"$package/LICENSE"
-entries=(Tavrel.exe ReadMe.txt LICENSE)
+# The notices of what the link took in besides Tavrel's own code, from the
+# copyright files of the Debian packages it came from (scripts/notices.py): a
+# part of the link that no notice covers stops the release here.
+python3 "$root/scripts/notices.py" "$first/app/Tavrel.map" "$first/app/Tavrel.debug" \
+  "$first/THIRD-PARTY-NOTICES.txt" | sed 's/^/release: /'
+sed -e 's/$/\r/' "$first/THIRD-PARTY-NOTICES.txt" >"$package/THIRD-PARTY-NOTICES.txt"
+entries=(Tavrel.exe ReadMe.txt LICENSE THIRD-PARTY-NOTICES.txt)
 
 rm -rf "$dist"
 mkdir -p "$dist"

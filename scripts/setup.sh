@@ -13,6 +13,8 @@ set -euo pipefail
 need=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   cmake make
+  # Wine with its 32-bit loader, which runs Tavrel on Debian 12 and 13, and on
+  # unstable too, where wine64 could (docs/design.md says why not).
   wine wine32:i386
   # Wine's own fonts: its dialog font, and the glyphs of the caption buttons.
   fonts-wine
@@ -67,8 +69,22 @@ first_error=$(grep -E '^E: ' "$log" | head -3)
 
 # When one archive has moved on for one architecture only, a library's two
 # architectures no longer come in one version and nothing resolves. The
-# release's own suite carries both at one version.
-codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+# release's own suite carries both at one version: the one this machine's
+# sources carry (apt-cache policy), under the os-release codename where they
+# have it (Debian 12, 13); otherwise their one Debian suite that is no
+# -updates, -security or -backports (on unstable, whose os-release names the
+# testing release, sid).
+release_suite() {
+  local codename suites
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  suites=$(apt-cache policy 2>/dev/null | sed -n 's/.* release .*o=Debian,.*n=\([^,]*\).*/\1/p' | sort -u)
+  if [ -n "$codename" ] && grep -qx -- "$codename" <<<"$suites"; then
+    echo "$codename"
+  else
+    grep -v -m1 -- - <<<"$suites" || true
+  fi
+}
+codename=$(release_suite)
 if [ -n "$codename" ]; then
   echo "setup: the archives disagree (${first_error%%$'\n'*}); installing from $codename itself"
   if apt_install -t "$codename" >"$log" 2>&1; then exit 0; fi
