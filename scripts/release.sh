@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release: dist/Tavrel-<version>-win32.zip (Tavrel.exe, ReadMe.txt,
 # LICENSE and THIRD-PARTY-NOTICES.txt, in a folder of the same name), the
-# program's symbols beside it (Tavrel-<version>-win32.debug) and
-# dist/SHA256SUMS for both, the checksums to be published with them.
+# program's symbols beside it (Tavrel-<version>-win32.debug), the Windows test
+# bundle (Tavrel-<version>-tests-win32.zip, scripts/test-bundle.sh) and
+# dist/SHA256SUMS for the three, the checksums to be published with them.
 #
 # Tavrel.exe is built twice from clean: in build/release, and from a copy of
 # the sources in a temporary folder elsewhere. The two must be identical byte

@@ -35,9 +35,15 @@ pack() {
     *) sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$f" >"$stage/$name/$(basename "$f")" ;;
     esac
   done <"$build/test-bundle-files.txt"
-  # Tavrel's licence, and GoogleTest's, whose code every test program carries.
+  # Tavrel's licence; GoogleTest's, whose code every test program carries;
+  # and the notices of the runtime that Tavrel.exe and the test programs
+  # alike link in (scripts/notices.py, from Tavrel.exe's link).
   sed -e 's/$/\r/' "$root/LICENSE" >"$stage/$name/LICENSE.txt"
   sed -e 's/$/\r/' /usr/share/doc/googletest/copyright >"$stage/$name/GoogleTest-LICENSE.txt"
+  python3 "$root/scripts/notices.py" "$build/app/Tavrel.map" "$build/app/Tavrel.debug" \
+    "$stage/notices.txt" >/dev/null
+  sed -e 's/$/\r/' "$stage/notices.txt" >"$stage/$name/THIRD-PARTY-NOTICES.txt"
+  rm "$stage/notices.txt"
   rm -f "$zip"
   python3 - "$zip" "$epoch" "$stage/$name" <<'PY'
 import os, sys, time, zipfile
