@@ -18,26 +18,6 @@
 #include "tests/support/Platform.h"
 #include "tests/support/SignalSource.h"
 
-namespace {
-
-// One mouse report, seen through to its line: the sampling thread is then in
-// its loop, where the signal of a Stop that follows wakes it for a last pass.
-// (A dialog closed at once may stop a thread still on its way to the loop,
-// which then leaves without a pass.)
-::testing::AssertionResult ReportShown(HWND hDlg)
-{
-    const HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
-    const size_t before = ListLines(hList).size();
-    const HANDLE hEvent = g_directInput8Create.mouse.hEventNotified;
-    if (!hEvent || !SetEvent(hEvent))
-        return ::testing::AssertionFailure() << "the sampler has no event to signal";
-    if (!WaitFor([&] { return ListLines(hList).size() > before; }))
-        return ::testing::AssertionFailure() << "the report never reached the list";
-    return ::testing::AssertionSuccess();
-}
-
-} // namespace
-
 TEST(CentredIconOrigin, CentresWithTheExtraPixelRoundedTowardZero)
 {
     struct Case {

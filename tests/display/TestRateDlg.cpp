@@ -2,6 +2,8 @@
 
 #include "framework/Exception.h"
 #include "tests/support/FakeDirectInput.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Window.h"
 
 BEGIN_MESSAGE_MAP(CTestRateDlg, CRateDlg)
     ON_WM_TIMER()
@@ -34,4 +36,16 @@ void CTestRateDlg::OnDestroy()
     CRateDlg::OnDestroy();
     readsWhenDestroyReturned = g_directInput8Create.directInput.pDevice.load()->reads.load();
     destroyed = true;
+}
+
+::testing::AssertionResult ReportShown(HWND hDlg)
+{
+    const HWND hList = GetDlgItem(hDlg, IDC_HISTORY_LIST);
+    const size_t before = ListLines(hList).size();
+    const HANDLE hEvent = g_directInput8Create.mouse.hEventNotified;
+    if (!hEvent || !SetEvent(hEvent))
+        return ::testing::AssertionFailure() << "the sampler has no event to signal";
+    if (!WaitFor([&] { return ListLines(hList).size() > before; }))
+        return ::testing::AssertionFailure() << "the report never reached the list";
+    return ::testing::AssertionSuccess();
 }

@@ -3,6 +3,8 @@
 // chains to CRateDlg's, which still handles WM_PAINT and WM_QUERYDRAGICON.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 
 #include "display/RateDlg.h"
@@ -32,3 +34,10 @@ protected:
     void OnDestroy();
     DECLARE_MESSAGE_MAP()
 };
+
+// One mouse report of the scripted device, seen through to its line in the
+// dialog hDlg: the sampling thread is then in its loop, where the signal of a
+// Stop that follows wakes it for a last pass. (A dialog closed at once may
+// stop a thread still on its way to the loop, which then leaves without a
+// pass.)
+::testing::AssertionResult ReportShown(HWND hDlg);
